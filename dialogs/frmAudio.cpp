@@ -1,0 +1,3 @@
+#include "dialogs/frmAudio.h"
+
+frmAudio::frmAudio(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,3 @@
+#include "dialogs/frmInstruct.h"
+
+frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {}

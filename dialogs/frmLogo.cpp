@@ -1,0 +1,3 @@
+#include "dialogs/frmLogo.h"
+
+frmLogo::frmLogo(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,3 @@
+#include "dialogs/frmOptions.h"
+
+frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {}

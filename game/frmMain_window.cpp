@@ -1,0 +1,313 @@
+// The main window: its controls, start-up, layout, focus keeping and shutdown.
+#include "dialogs/frmLogo.h"
+#include "game/frmMain.h"
+#include "platform/Modal.h"
+#include "platform/NumberFormat.h"
+#include "platform/Program.h"
+#include "platform/Random.h"
+#include "platform/Registry.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QScreen>
+
+using namespace Module1;
+
+namespace {
+frmMain* instance = nullptr;
+
+const QString kApp = QStringLiteral("Felmarch");
+const QString kSection = QStringLiteral("Quorbit");
+
+QFont ArialBold(int pixelSize) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+// Qt key to the virtual-key code the game's handlers expect.
+Integer VirtualKey(const QKeyEvent* e) {
+    const int k = e->key();
+    switch (k) {
+    case Qt::Key_Left: return vbKeyLeft;
+    case Qt::Key_Right: return vbKeyRight;
+    case Qt::Key_Up: return vbKeyUp;
+    case Qt::Key_Down: return vbKeyDown;
+    case Qt::Key_Space: return vbKeySpace;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    default: break;
+    }
+    if (k >= 0x21 && k <= 0x7e) {
+        const QChar c = QChar(k).toUpper();
+        return static_cast<Integer>(c.unicode());
+    }
+    return 255;  // some other key: it still counts as a key press
+}
+
+PictureBox* MakeBox(QWidget* parent, const char* name, QRect r, QColor back) {
+    auto* box = new PictureBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->SetBackColor(back);
+    box->Move(r.x(), r.y());
+    box->SetWidth(r.width());
+    box->SetHeight(r.height());
+    return box;
+}
+}
+
+frmMain* frmMain::Instance() { return instance; }
+
+frmMain::frmMain()
+    : MediaPlayer1(MediaPlayer::Instance()), ImageListGoblin0(Pictures::ImageListGoblin0()),
+      ImageListRed(Pictures::ImageListRed()), ImageListBlue(Pictures::ImageListBlue()),
+      ImageListBlue2(Pictures::ImageListBlue2()), ImageList1(Pictures::ImageList1()),
+      ImageList2(Pictures::ImageList2()) {
+    instance = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Felmarch - Quorbit!"));
+    QIcon icon;
+    for (int s : {16, 32, 48}) icon.addPixmap(Pictures::Art().Render(QStringLiteral("icon"), QSize(s, s)));
+    setWindowIcon(icon);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(128, 128, 255));
+    setPalette(pal);
+
+    Picture1 = MakeBox(this, "Picture1", {0, 0, 620, 620}, QColor(0, 128, 0));
+    backPic = MakeBox(Picture1, "backPic", {10, 10, 600, 600}, Qt::black);
+    GmOv = MakeBox(backPic, "GmOv", {150, 250, 300, 100}, palette().color(QPalette::Base));
+    GmOv->hide();
+    SideBar = MakeBox(this, "SideBar", {616, 0, 200, 620}, QColor(0, 192, 0));
+
+    // Tab order Picture1, backPic, GmOv, SideBar; the frame and the side bar hand the focus back.
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+    backPic->setFocusPolicy(Qt::StrongFocus);
+    SideBar->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(Picture1, backPic);
+    setTabOrder(backPic, GmOv);
+    setTabOrder(GmOv, SideBar);
+    Picture1->OnGotFocus = [this] { Picture1_GotFocus(); };
+    SideBar->OnGotFocus = [this] { SideBar_GotFocus(); };
+    backPic->installEventFilter(this);
+
+    auto makeLabel = [this](const char* name, int top, const QString& caption) {
+        auto* l = new Label(SideBar);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(8, top, 185, 25);
+        l->setFont(ArialBold(24));
+        l->setAlignment(Qt::AlignCenter);
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, Qt::black);
+        l->setPalette(p);
+        l->setText(caption);
+        return l;
+    };
+    ScoreLabel = makeLabel("ScoreLabel", 109, QStringLiteral("0"));
+    LevelLabel = makeLabel("LevelLabel", 153, QStringLiteral("-"));
+    ScoreLabel->OnChange = [this] { ScoreLabel_Change(); };
+
+    const char* names[] = {"Image1", "Image2", "Image3", "Image4", "Image5", "Image6"};
+    const char* pics[] = {"new1", "pause1", "audio1", "instruct1", "high1", "exit1"};
+    ImageBox** buttons[] = {&Image1, &Image2, &Image3, &Image4, &Image5, &Image6};
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new ImageBox(SideBar);
+        b->setObjectName(QLatin1String(names[i]));
+        b->setGeometry(8, 312 + 40 * i, 180, 36);
+        b->SetPicture(ImageList1.ListImages(QLatin1String(pics[i])));
+        *buttons[i] = b;
+    }
+    Image2->SetEnabled(false);
+    Image1->OnClick = [this] { Image1_Click(); };
+    Image2->OnClick = [this] { Image2_Click(); };
+    Image3->OnClick = [this] { Image3_Click(); };
+    Image4->OnClick = [this] { Image4_Click(); };
+    Image5->OnClick = [this] { Image5_Click(); };
+    Image6->OnClick = [this] { Image6_Click(); };
+    Image1->OnMouseDown = [this] { Image1_MouseDown(); };
+    Image2->OnMouseDown = [this] { Image2_MouseDown(); };
+    Image3->OnMouseDown = [this] { Image3_MouseDown(); };
+    Image4->OnMouseDown = [this] { Image4_MouseDown(); };
+    Image5->OnMouseDown = [this] { Image5_MouseDown(); };
+    Image6->OnMouseDown = [this] { Image6_MouseDown(); };
+    Image1->OnMouseUp = [this] { Image1_MouseUp(); };
+    Image2->OnMouseUp = [this] { Image2_MouseUp(); };
+    Image3->OnMouseUp = [this] { Image3_MouseUp(); };
+    Image4->OnMouseUp = [this] { Image4_MouseUp(); };
+    Image5->OnMouseUp = [this] { Image5_MouseUp(); };
+    Image6->OnMouseUp = [this] { Image6_MouseUp(); };
+
+    GameTimer.OnTimer = [this] { GameTimer_Timer(); };
+    GoblinTimer.OnTimer = [this] { GoblinTimer_Timer(); };
+    PauseTimer.OnTimer = [this] { PauseTimer_Timer(); };
+    BlueBlockTimer.OnTimer = [this] { BlueBlockTimer_Timer(); };
+    LightTimer.OnTimer = [this] { LightTimer_Timer(); };
+    BombTimer.OnTimer = [this] { BombTimer_Timer(); };
+    GameOverTimer.OnTimer = [this] { GameOverTimer_Timer(); };
+
+    Blocks.assign(50001, nullptr);
+    GoblinAlive.assign(201, false);
+    setFixedSize(820, 620);
+}
+
+frmMain::~frmMain() {
+    for (Timer* t : {&GameTimer, &GoblinTimer, &PauseTimer, &BlueBlockTimer, &LightTimer, &BombTimer, &GameOverTimer})
+        t->SetEnabled(false);
+    if (instance == this) instance = nullptr;
+}
+
+PictureBox* frmMain::BlockAt(Long index) const {
+    if (index < 0 || static_cast<size_t>(index) >= Blocks.size()) return nullptr;
+    return Blocks[static_cast<size_t>(index)];
+}
+
+void frmMain::SetBlockAt(Long index, PictureBox* box) {
+    if (index < 0) return;
+    if (static_cast<size_t>(index) >= Blocks.size()) Blocks.resize(static_cast<size_t>(index) + 1024, nullptr);
+    Blocks[static_cast<size_t>(index)] = box;
+}
+
+bool frmMain::IsGoblinAlive(Long index) const {
+    if (index < 0 || static_cast<size_t>(index) >= GoblinAlive.size()) return false;
+    return GoblinAlive[static_cast<size_t>(index)];
+}
+
+void frmMain::SetGoblinAlive(Long index, bool alive) {
+    if (index < 0) return;
+    if (static_cast<size_t>(index) >= GoblinAlive.size()) {
+        if (!alive) return;
+        GoblinAlive.resize(static_cast<size_t>(index) + 256, false);
+    }
+    GoblinAlive[static_cast<size_t>(index)] = alive;
+}
+
+bool frmMain::AddToScore(qint64 points) {
+    qint32 score = 0;
+    if (!ReadWholeNumber(ScoreLabel->Caption(), score)) return false;
+    Long sum = 0;
+    if (!ToLong(static_cast<qint64>(score) + points, sum)) return false;
+    ScoreLabel->SetCaption(QString::number(sum));
+    return true;
+}
+
+// ---- Start-up ----
+
+void frmMain::Form_Load() {
+    // Font smoothing is ours alone: Qt antialiases our text, nothing system-wide is touched.
+    SideBar->PaintPicture(ImageList2.ListImages(QStringLiteral("tile2")), 0, 0, SideBar->Width(), SideBar->Height());
+    Picture1->PaintPicture(ImageList2.ListImages(QStringLiteral("tile1")), 0, 0, Picture1->Width(), Picture1->Height());
+    Image2->SetEnabled(false);
+    KeysLocked = true;
+    MusicOn = true;
+    SoundEffectsOn = true;
+    RandomMusic = false;
+    Level = 1;
+    MusicFile = AudioFolder() + QStringLiteral("Quorbit1.mid");
+    MediaPlayer1.SetFileName(MusicFile);
+    LoadSettings();
+    Randomize();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    BoardSize = area.width() <= 800 ? 13 : 15;
+    ResizeBoard();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    {
+        frmLogo logo;
+        Modal::Show(logo);
+    }
+    if (Program::Ended()) return;
+    show();
+    activateWindow();
+    backPic->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::LoadSettings() {
+    const QString stored = Registry::GetSetting(kApp, kSection, QStringLiteral("MaxLevel"), QStringLiteral("5"));
+    // A value that is no whole number in range would stop the load: keep something playable instead.
+    bool ok = false;
+    const int v = stored.trimmed().toInt(&ok);
+    if (!ok || v > 32767 || v < -32768) MaxLevel = 5;
+    else MaxLevel = static_cast<Integer>(std::max(1, v));
+    for (int i = 1; i <= 10; ++i) {
+        TopScore[static_cast<size_t>(i)] =
+            Registry::GetSetting(kApp, kSection, QStringLiteral("TopScore%1").arg(i), QStringLiteral("0"));
+        TopScoreName[static_cast<size_t>(i)] =
+            Registry::GetSetting(kApp, kSection, QStringLiteral("TopScoreName%1").arg(i), QStringLiteral("---"));
+    }
+}
+
+void frmMain::SaveSettings() {
+    Registry::SaveSetting(kApp, kSection, QStringLiteral("MaxLevel"), QString::number(MaxLevel));
+    for (int i = 1; i <= 10; ++i) {
+        Registry::SaveSetting(kApp, kSection, QStringLiteral("TopScore%1").arg(i), TopScore[static_cast<size_t>(i)]);
+        Registry::SaveSetting(kApp, kSection, QStringLiteral("TopScoreName%1").arg(i),
+                              TopScoreName[static_cast<size_t>(i)]);
+    }
+    Registry::Sync();
+}
+
+// ---- Layout ----
+
+void frmMain::ResizeBoard() {
+    const int size = std::clamp<int>(BoardSize, 1, 17);
+    backPic->SetHeight(size * 40);
+    backPic->SetWidth(size * 40);
+    Picture1->SetHeight(backPic->Height() + 20);
+    Picture1->SetWidth(backPic->Width() + 20);
+    GmOv->SetLeft((backPic->Width() - GmOv->Width()) / 2);
+    GmOv->SetTop((backPic->Height() - GmOv->Height()) / 2);
+    SideBar->SetHeight(Picture1->Height());
+    SideBar->SetLeft(Picture1->Width());
+    // The client area itself: the window manager's frame keeps its own size.
+    setFixedSize(static_cast<int>(Picture1->Width() + SideBar->Width()), static_cast<int>(Picture1->Height()));
+    ImageBox* buttons[] = {Image1, Image2, Image3, Image4, Image5, Image6};
+    for (ImageBox* b : buttons) b->SetLeft(10);
+    const double gap = (size - 10) * 2;
+    Image6->SetTop(Picture1->Height() - Image6->Height() - 12);
+    for (int i = 4; i >= 0; --i) buttons[i]->SetTop(buttons[i + 1]->Top() - buttons[i]->Height() - gap);
+}
+
+void frmMain::ScoreLabel_Change() { ScoreLabel->SetCaption(FormatCaption(ScoreLabel->Caption())); }
+
+// ---- Focus ----
+
+void frmMain::Picture1_GotFocus() { backPic->setFocus(Qt::OtherFocusReason); }
+void frmMain::SideBar_GotFocus() { backPic->setFocus(Qt::OtherFocusReason); }
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == backPic) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* e = static_cast<QKeyEvent*>(event);
+            if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return false;
+            backPic_KeyDown(VirtualKey(e), static_cast<Integer>(e->modifiers() >> 25));
+            return true;
+        }
+        if (event->type() == QEvent::KeyRelease) {
+            auto* e = static_cast<QKeyEvent*>(event);
+            // A held key repeats its presses only: the drop keeps its speed until the real release.
+            if (e->isAutoRepeat()) return true;
+            backPic_KeyUp(VirtualKey(e), 0);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- Shutdown ----
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_Unload();
+}
+
+void frmMain::Form_Unload() {
+    SaveSettings();
+    Program::End();
+}

@@ -1,0 +1,14 @@
+#include "game/frmMain.h"
+#include "platform/AudioDevice.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorbit"));
+    QApplication::setOrganizationName(QStringLiteral("Felmarch"));
+    AudioDevice::Open();
+    frmMain form;
+    form.Form_Load();
+    return QApplication::exec();
+}

@@ -1,0 +1,3 @@
+#include "highscores/frmHighScores.h"
+
+frmHighScores::frmHighScores(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,77 @@
+#include "platform/MediaPlayer.h"
+#include "platform/AudioDevice.h"
+
+#include <QFileInfo>
+#include <SDL_mixer.h>
+#include <cmath>
+
+MediaPlayer& MediaPlayer::Instance() {
+    static MediaPlayer player;
+    return player;
+}
+
+void MediaPlayer::SetFileName(const QString& path) {
+    calls_.append(QStringLiteral("FileName ") + path);
+    fileName_ = path;
+    playState_ = 0;
+    if (!AudioDevice::Open()) return;
+    Mix_HaltMusic();
+    if (music_) {
+        Mix_FreeMusic(static_cast<Mix_Music*>(music_));
+        music_ = nullptr;
+    }
+    music_ = Mix_LoadMUS(path.toLocal8Bit().constData());
+}
+
+void MediaPlayer::Play() {
+    calls_.append(QStringLiteral("Play"));
+    // A file that is not there cannot play: the call fails and nothing changes.
+    if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile()) return;
+    const bool wasPaused = playState_ == 1;
+    playState_ = 2;
+    if (!AudioDevice::IsOpen() || !music_) return;
+    ApplyVolume();
+    if (wasPaused && Mix_PlayingMusic()) {
+        Mix_ResumeMusic();
+    } else {
+        // Tracks are written to loop.
+        Mix_PlayMusic(static_cast<Mix_Music*>(music_), -1);
+    }
+}
+
+void MediaPlayer::Pause() {
+    calls_.append(QStringLiteral("Pause"));
+    if (playState_ == 2) playState_ = 1;
+    if (AudioDevice::IsOpen() && Mix_PlayingMusic()) Mix_PauseMusic();
+}
+
+void MediaPlayer::SetVolume(std::int32_t v) {
+    calls_.append(QStringLiteral("Volume %1").arg(v));
+    volume_ = v;
+    ApplyVolume();
+}
+
+void MediaPlayer::ApplyVolume() {
+    if (!AudioDevice::IsOpen()) return;
+    const double gain = volume_ >= 0 ? 1.0 : std::pow(10.0, volume_ / 2000.0);
+    Mix_VolumeMusic(static_cast<int>(std::lround(gain * MIX_MAX_VOLUME)));
+}
+
+void MediaPlayer::Reset() {
+    if (AudioDevice::IsOpen()) Mix_HaltMusic();
+    fileName_.clear();
+    playState_ = 0;
+    volume_ = 0;
+    calls_.clear();
+}
+
+void DoubleVolume(MediaPlayer& player) {
+    const std::int64_t doubled = static_cast<std::int64_t>(player.Volume()) * 2;
+    if (doubled < INT32_MIN || doubled > INT32_MAX) return;
+    player.SetVolume(static_cast<std::int32_t>(doubled));
+}
+
+void HalveVolume(MediaPlayer& player) {
+    const double half = player.Volume() / 2.0;
+    player.SetVolume(static_cast<std::int32_t>(std::nearbyint(half)));  // round-half-even by default
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// The background music player. Volume is in hundredths of a decibel: 0 is loudest, lower is quieter.
+class MediaPlayer {
+public:
+    static MediaPlayer& Instance();
+
+    QString FileName() const { return fileName_; }
+    void SetFileName(const QString& path);
+    void Play();
+    void Pause();
+    // 0: nothing playing (never started); otherwise music is loaded and running (2) or paused (1).
+    std::int32_t PlayState() const { return playState_; }
+    std::int32_t Volume() const { return volume_; }
+    void SetVolume(std::int32_t v);
+
+    // Every call made, as "FileName <path>", "Play", "Pause", "Volume <v>" (tests read it).
+    QStringList& Calls() { return calls_; }
+    // Back to the start-up state (tests).
+    void Reset();
+
+private:
+    MediaPlayer() = default;
+    void ApplyVolume();
+    QString fileName_;
+    std::int32_t playState_ = 0;
+    std::int32_t volume_ = 0;
+    QStringList calls_;
+    void* music_ = nullptr;
+};
+
+// The music made quieter around a window and loud again after it: doubling and halving the value.
+// A doubling that would leave 32 bits is skipped.
+void DoubleVolume(MediaPlayer& player);
+// Halves the current value, the nearest whole number, an exact half to the even neighbour.
+void HalveVolume(MediaPlayer& player);

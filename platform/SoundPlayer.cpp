@@ -1,0 +1,33 @@
+#include "platform/SoundPlayer.h"
+#include "platform/AudioDevice.h"
+
+#include <SDL_mixer.h>
+#include <map>
+
+namespace {
+struct ChunkCache {
+    std::map<QString, Mix_Chunk*> chunks;
+    ~ChunkCache() = default;  // the device owns the memory until the program ends
+};
+ChunkCache& Cache() {
+    static ChunkCache cache;
+    return cache;
+}
+}
+
+namespace SoundPlayer {
+QStringList& History() {
+    static QStringList history;
+    return history;
+}
+
+void PlayAsync(const QString& path) {
+    History().append(path);
+    if (!AudioDevice::Open()) return;
+    auto& chunks = Cache().chunks;
+    auto it = chunks.find(path);
+    if (it == chunks.end()) it = chunks.emplace(path, Mix_LoadWAV(path.toLocal8Bit().constData())).first;
+    if (!it->second) return;
+    Mix_PlayChannel(0, it->second, 0);
+}
+}

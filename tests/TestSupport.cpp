@@ -1,0 +1,113 @@
+#include "TestSupport.h"
+
+#include "platform/Browser.h"
+#include "platform/MediaPlayer.h"
+#include "platform/Modal.h"
+#include "platform/Pacing.h"
+#include "platform/Program.h"
+#include "platform/Random.h"
+#include "platform/Registry.h"
+#include "platform/SoundPlayer.h"
+#include "platform/Timer.h"
+
+#include <QFileInfo>
+
+namespace TestSupport {
+QStringList& OpenedAddresses() {
+    static QStringList list;
+    return list;
+}
+int& EndCount() {
+    static int n = 0;
+    return n;
+}
+
+void QuietEnvironment(std::uint64_t seed) {
+    Pacing::SetInstant(true);
+    Timer::SetManual(true);
+    SetClockMixing(false);
+    SeedRandom(seed);
+    Program::Reset();
+    EndCount() = 0;
+    Program::SetEndHook([] { ++EndCount(); });
+    Modal::SetHook(nullptr);
+    OpenedAddresses().clear();
+    Browser::SetOpener([](const QString& a) { OpenedAddresses().append(a); });
+    SoundPlayer::History().clear();
+    MediaPlayer::Instance().Reset();
+    Module1::Reset();
+    Registry::Reset();
+}
+
+QStringList Sounds() {
+    QStringList names;
+    for (const QString& p : SoundPlayer::History()) names.append(QFileInfo(p).fileName());
+    return names;
+}
+
+void ClearSounds() { SoundPlayer::History().clear(); }
+}
+
+void GameTest::SetUp() {
+    TestSupport::QuietEnvironment();
+    // The splash closes at once; other windows are left to each test's own hook.
+    Modal::SetHook([](QDialog& d) { d.close(); });
+    form = std::make_unique<frmMain>();
+    form->Form_Load();
+    Modal::SetHook(nullptr);
+    MediaPlayer::Instance().Calls().clear();
+    TestSupport::ClearSounds();
+}
+
+void GameTest::TearDown() {
+    form.reset();
+    Modal::SetHook(nullptr);
+}
+
+void GameTest::SetBoard(const std::vector<std::string>& rows) {
+    Module1::BoardSize = static_cast<Integer>(rows.size());
+    form->ResizeBoard();
+    form->ClearBoard();
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t c = 0; c < rows[r].size(); ++c) {
+            const char ch = rows[r][c];
+            if (ch == '.') continue;
+            form->PlaceBlock(static_cast<Integer>(c + 1), static_cast<Integer>(r + 1), QString(QChar(ch)));
+        }
+    }
+    form->ShowBlocks();
+}
+
+std::vector<std::string> GameTest::BoardRows() const {
+    std::vector<std::string> rows;
+    for (int r = 1; r <= Module1::BoardSize; ++r) {
+        std::string line;
+        for (int c = 1; c <= Module1::BoardSize; ++c) {
+            const QString& f = form->Board[r][c].Face;
+            line += f.isEmpty() ? '.' : f.at(0).toLatin1();
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+std::vector<std::string> GameTest::MarkRows() const {
+    std::vector<std::string> rows;
+    for (int r = 1; r <= Module1::BoardSize; ++r) {
+        std::string line;
+        for (int c = 1; c <= Module1::BoardSize; ++c) line += form->Board[r][c].Removing ? 'X' : '.';
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+QString GameTest::KeyOf(Long blockIndex) const {
+    const PictureBox* b = form->BlockAt(blockIndex);
+    return b ? b->GetPicture().key : QString();
+}
+
+QString GameTest::KeyAt(int row, int col) const {
+    const BoardCell& cell = form->Board[row][col];
+    if (cell.Face.isEmpty()) return {};
+    return KeyOf(cell.BlockIndex);
+}

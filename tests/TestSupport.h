@@ -1,0 +1,42 @@
+#pragma once
+// Shared test helpers: a quiet, instant, seeded game and boards written as strings.
+#include "game/frmMain.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+// Instant pacing, manual timers, seeded random source, no clock mixing, modal windows closed at once,
+// browser and program end caught, sound and music history cleared, settings cache dropped.
+void QuietEnvironment(std::uint64_t seed = 12345);
+// Every effect played since the last clear, as bare file names ("bomb.wav").
+QStringList Sounds();
+void ClearSounds();
+// Addresses that would have been opened in the browser.
+QStringList& OpenedAddresses();
+// How often the program was ended.
+int& EndCount();
+}
+
+// A loaded main window, idle, as after start-up (splash closed at once).
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Lays out an N x N board (N = number of rows) and places the blocks given, one text row per board
+    // row, "." for an empty cell; faces as the game writes them ("G", "S", "B", digits, "+-*/=").
+    void SetBoard(const std::vector<std::string>& rows);
+    // The board as text rows, same notation.
+    std::vector<std::string> BoardRows() const;
+    // The marks, "X" for a marked cell and "." otherwise.
+    std::vector<std::string> MarkRows() const;
+    // Picture key shown by a block ("" when none or no block).
+    QString KeyOf(Long blockIndex) const;
+    QString KeyAt(int row, int col) const;
+
+    std::unique_ptr<frmMain> form;
+};
