@@ -41,10 +41,11 @@ void PictureBox::Move(double left, double top) {
 
 void PictureBox::ApplyGeometry() {
     const QRect r(Px(left_), Px(top_), std::max(0, Px(width_)), std::max(0, Px(height_)));
-    if (r.size() != size()) {
-        // The canvas grows with the box and keeps what was drawn on it.
+    const QSize have = canvas_.isNull() ? QSize() : canvas_.deviceIndependentSize().toSize();
+    if (r.width() > have.width() || r.height() > have.height()) {
+        // The canvas grows with the box, never shrinks, and keeps what was drawn on it.
         const QPixmap old = canvas_;
-        ResetCanvas();
+        ResetCanvas(r.size().expandedTo(have));
         if (!old.isNull() && !canvas_.isNull()) {
             QPainter p(&canvas_);
             p.drawPixmap(0, 0, old);
@@ -54,7 +55,12 @@ void PictureBox::ApplyGeometry() {
 }
 
 void PictureBox::ResetCanvas() {
-    const QSize s(std::max(1, Px(width_)), std::max(1, Px(height_)));
+    const QSize have = canvas_.isNull() ? QSize() : canvas_.deviceIndependentSize().toSize();
+    ResetCanvas(QSize(Px(width_), Px(height_)).expandedTo(have));
+}
+
+void PictureBox::ResetCanvas(QSize size) {
+    const QSize s(std::max(1, size.width()), std::max(1, size.height()));
     const qreal ratio = PictureList::PixelRatio();
     canvas_ = QPixmap(s * ratio);
     canvas_.setDevicePixelRatio(ratio);

@@ -52,6 +52,7 @@ protected:
 private:
     void ApplyGeometry();
     void ResetCanvas();
+    void ResetCanvas(QSize size);
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QColor backColor_ = Qt::black;
     Picture picture_;

@@ -57,7 +57,8 @@ def f(v):
 
 def svg(w, h, body, defs=''):
     d = '<defs>%s</defs>' % defs if defs else ''
-    return ('<svg xmlns="http://www.w3.org/2000/svg" version="1.1" width="%d" height="%d" '
+    return ('<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" '
+            'version="1.1" width="%d" height="%d" '
             'viewBox="0 0 %d %d">%s%s</svg>\n' % (w, h, w, h, d, body))
 
 
@@ -291,8 +292,8 @@ def black(body):
 def make_goblins():
     # holding up the block above: arms raised to the top edge
     for name, bob, hand_y, legs, eyes, mouth in (
-            ('goblin1', 0.0, 2.3, 0.0, eyes_squeezed, mouth_gritted),
-            ('goblin2', 1.2, 3.1, 1.3, eyes_open(0, 0.4), mouth_gritted)):
+            ('goblin1', 0.0, 2.9, 0.0, eyes_squeezed, mouth_gritted),
+            ('goblin2', 1.2, 3.6, 1.3, eyes_open(0, 0.4), mouth_gritted)):
         cx, cy = 20, 19.5 + bob
         arms = [[(14, 28 + bob), (6.5, 23 + bob), (7.5 - bob * 0.4, hand_y)],
                 [(26, 28 + bob), (33.5, 23 + bob), (32.5 + bob * 0.4, hand_y)]]
@@ -365,7 +366,7 @@ def make_bombs():
             'stroke="#000" stroke-width="0.6"/>')
     for name, fuse, sx, sy, r, rot, embers in (
             ('bomb1', 'M29.5 9.5Q31 4.5 34.5 5', 34.5, 5, 4.6, 0, ((31.5, 9.5), (37.5, 9))),
-            ('bomb2', 'M29.5 9.5Q30.5 5.5 33 5.2', 33, 5.2, 6.4, 22, ((37.5, 2.5), (28.5, 2), (37, 10.5)))):
+            ('bomb2', 'M29.5 9.5Q30.5 6.5 33 6.3', 33, 6.3, 6.0, 22, ((37.5, 2.5), (28.5, 2), (37, 10.5)))):
         body = base + '<path d="%s" fill="none" stroke="#d8c090" stroke-width="1.6" stroke-linecap="round"/>' % fuse
         body += spark(sx, sy, r, rot)
         for ex, ey in embers:
@@ -388,7 +389,7 @@ def title_art(cx, baseline, size, uid='t', bounce=True, text='Quorbit!'):
         (0, '#fff7c2'), (0.45, GOLD), (0.55, '#ffbf1a'), (1, '#f08c00')])
     glyphs = t.glyph_paths(x0, baseline)
     rim = size * 0.16
-    shadow, outline, fill, shine = '', '', '', ''
+    letters = ''
     for i, (ch, d, px) in enumerate(glyphs):
         if not d:
             continue
@@ -400,15 +401,15 @@ def title_art(cx, baseline, size, uid='t', bounce=True, text='Quorbit!'):
         else:
             rot, dy = 0, 0
         tr = 'translate(0 %s) rotate(%s %s %s)' % (f(dy), f(rot), f(gx), f(baseline - cap / 2))
-        shadow += '<path d="%s" transform="%s"/>' % (d, tr)
-        outline += '<path d="%s" transform="%s"/>' % (d, tr)
-        fill += '<path d="%s" transform="%s"/>' % (d, tr)
-    body = ('<g transform="translate(%s %s)" fill="#000" fill-opacity="0.35" stroke="#000" stroke-opacity="0.35" '
-            'stroke-width="%s" stroke-linejoin="round">%s</g>' % (f(size * 0.04), f(size * 0.07), f(rim), shadow))
-    body += ('<g fill="%s" stroke="%s" stroke-width="%s" stroke-linejoin="round">%s</g>'
-             % (NAVY, NAVY, f(rim), outline))
-    body += ('<g fill="url(#tg%s)" stroke="#fff6c8" stroke-width="%s" stroke-opacity="0.8">%s</g>'
-             % (uid, f(size * 0.012), fill))
+        letters += '<path d="%s" transform="%s"/>' % (d, tr)
+    defs += '<g id="tl%s">%s</g>' % (uid, letters)
+    ref = 'xlink:href="#tl%s"' % uid
+    body = ('<use %s transform="translate(%s %s)" fill="#000" fill-opacity="0.35" stroke="#000" stroke-opacity="0.35" '
+            'stroke-width="%s" stroke-linejoin="round"/>' % (ref, f(size * 0.04), f(size * 0.07), f(rim)))
+    body += ('<use %s fill="%s" stroke="%s" stroke-width="%s" stroke-linejoin="round"/>'
+             % (ref, NAVY, NAVY, f(rim)))
+    body += ('<use %s fill="url(#tg%s)" stroke="#fff6c8" stroke-width="%s" stroke-opacity="0.8"/>'
+             % (ref, uid, f(size * 0.012)))
     return defs, body
 
 
@@ -505,11 +506,12 @@ def button(key, word, pressed, w=180, h=36):
     body += '<g transform="translate(1 1.2)" fill-opacity="%s">%s</g>' % (
         f(shadow_op), button_icon(key, icon_x, icon_y, NAVY_DARK))
     body += button_icon(key, icon_x, icon_y, gold)
-    body += '<path d="%s%s" transform="translate(1 1.2)" fill="%s" fill-opacity="%s"/>' % (
-        hot, rest, NAVY_DARK, f(shadow_op))
+    defs += '<path id="hk" d="%s"/><path id="rs" d="%s"/>' % (hot, rest)
+    body += ('<g transform="translate(1 1.2)" fill="%s" fill-opacity="%s"><use xlink:href="#hk"/>'
+             '<use xlink:href="#rs"/></g>' % (NAVY_DARK, f(shadow_op)))
     body += '<rect x="%s" y="%s" width="%s" height="1.8" fill="%s" fill-opacity="%s"/>' % (
         f(ux0 + 1), f(base + 3.2), f(ux1 - ux0), NAVY_DARK, f(shadow_op))
-    body += '<path d="%s" fill="%s"/><path d="%s" fill="%s"/>' % (rest, text_fill, hot, gold)
+    body += '<use xlink:href="#rs" fill="%s"/><use xlink:href="#hk" fill="%s"/>' % (text_fill, gold)
     body += '<rect x="%s" y="%s" width="%s" height="1.8" fill="%s"/>' % (f(ux0), f(base + 2), f(ux1 - ux0), gold)
     return svg(w, h, body, defs)
 
@@ -538,9 +540,10 @@ def banner(word, plate, rim, deco):
     d = t.path(x0, y0)
     cap = t.ink[3] - t.ink[1]
     defs += lin_user('tx', 0, y0 - cap, 0, y0, [(0, '#ffffff'), (0.5, '#fff4c0'), (1, GOLD)])
-    body += '<path d="%s" transform="translate(2 3)" fill="#000" fill-opacity="0.45"/>' % d
-    body += '<path d="%s" fill="%s" stroke="%s" stroke-width="5" stroke-linejoin="round"/>' % (d, rim, rim)
-    body += '<path d="%s" fill="url(#tx)"/>' % d
+    defs += '<path id="w" d="%s"/>' % d
+    body += '<use xlink:href="#w" transform="translate(2 3)" fill="#000" fill-opacity="0.45"/>'
+    body += '<use xlink:href="#w" fill="%s" stroke="%s" stroke-width="5" stroke-linejoin="round"/>' % (rim, rim)
+    body += '<use xlink:href="#w" fill="url(#tx)"/>'
     return svg(w, h, body, defs)
 
 
@@ -556,6 +559,32 @@ def make_banners():
     write('banners/pause.svg', banner('PAUSED', [(0, '#4c6ee0'), (0.5, '#23378e'), (1, '#111b52')], NAVY_DARK, deco))
 
 
+def clip_poly(pts, w, h):
+    """Clips a convex polygon to the picture (Qt draws outside the viewBox otherwise)."""
+    def cut(pts, inside, inter):
+        out = []
+        for i, p in enumerate(pts):
+            q = pts[i - 1]
+            if inside(p):
+                if not inside(q):
+                    out.append(inter(q, p))
+                out.append(p)
+            elif inside(q):
+                out.append(inter(q, p))
+        return out
+
+    def ix(x0):
+        return lambda a, b: (x0, a[1] + (b[1] - a[1]) * (x0 - a[0]) / (b[0] - a[0]))
+
+    def iy(y0):
+        return lambda a, b: (a[0] + (b[0] - a[0]) * (y0 - a[1]) / (b[1] - a[1]), y0)
+    pts = cut(pts, lambda p: p[0] >= 0, ix(0))
+    pts = cut(pts, lambda p: p[0] <= w, ix(w)) if pts else pts
+    pts = cut(pts, lambda p: p[1] >= 0, iy(0)) if pts else pts
+    pts = cut(pts, lambda p: p[1] <= h, iy(h)) if pts else pts
+    return pts
+
+
 def mosaic(w, h, cw, ch, colors, opacity, seed):
     """Quiet pattern of diamonds; cw and ch let a stretched picture keep square-looking cells."""
     rnd = random.Random(seed)
@@ -567,10 +596,12 @@ def mosaic(w, h, cw, ch, colors, opacity, seed):
             x = c * cw + (cw / 2 if r % 2 else 0)
             y = r * ch / 2
             col = rnd.choice(colors)
-            groups[col].append('M%s %sL%s %sL%s %sL%s %sZ' % (
-                f(x), f(y - ch / 2 + 0.5), f(x + cw / 2 - 0.3), f(y), f(x), f(y + ch / 2 - 0.5), f(x - cw / 2 + 0.3), f(y)))
+            pts = clip_poly([(x, y - ch / 2 + 0.5), (x + cw / 2 - 0.3, y), (x, y + ch / 2 - 0.5),
+                             (x - cw / 2 + 0.3, y)], w, h)
+            if len(pts) >= 3:
+                groups[col].append('M' + 'L'.join('%s %s' % (f(a), f(b)) for a, b in pts) + 'Z')
     return ''.join('<path d="%s" fill="%s" fill-opacity="%s"/>' % (''.join(p), c, f(opacity))
-                   for c, p in groups.items() if p)
+                   for c, p in groups.items() if p and c)
 
 
 def make_frame():
@@ -601,16 +632,20 @@ def make_sidebar():
             lin('ed', 0, 0, 1, 0, [(0, '#000000', 0.35), (1, '#000000', 0)]) +
             lin('pn', 0, 0, 0, 1, [(0, '#d6f5c8'), (1, '#f4fff0')]))
     body = '<rect width="%d" height="%d" fill="url(#sb)"/>' % (w, h)
-    body += mosaic(w, h, 20, 20, ['#ffffff', '#004000'], 0.045, 11)
+    body += mosaic(w, h, 20, 20, ['#ffffff', None, None], 0.06, 11)
     body += '<rect width="8" height="%d" fill="url(#ed)"/>' % h
     tdefs, title = title_art(100, 52, 41, 'sb')
     defs += tdefs
     body += title
     # a little equation under the title
     mini = ''
+    seen = set()
     for i, key in enumerate(['one', 'plus', 'two', 'equal', 'three']):
-        tdefs2, tb = tile_body('red' if i == 4 else 'blue', key, 'm%d' % i)
-        defs += tdefs2
+        st = 'red' if i == 4 else 'blue'
+        tdefs2, tb = tile_body(st, key, st)
+        if st not in seen:
+            defs += tdefs2
+            seen.add(st)
         mini += '<g transform="translate(%s %s) scale(0.4)">%s</g>' % (f(62 + i * 16), f(62), tb)
     body += mini
     for word, top in (('Score', 109), ('Level', 153)):
@@ -628,6 +663,250 @@ def make_dialog_background():
     write('banners/tile3.svg', svg(w, h, body, defs))
 
 
+# ---------------------------------------------------------------- window pictures
+
+ROBE = [(0, '#e8453a'), (0.5, '#c41f1f'), (1, '#7a0c10')]
+LINE = '#2a0c14'
+
+
+def wizard(hand, tip, uid, star_r=10.0):
+    """The math wizard, full figure, feet at y 170, axis x 0; the wand hand is on the viewer's left."""
+    hx, hy = hand
+    tx, ty = tip
+    defs = (lin('rb' + uid, 0, 0, 1, 0.3, ROBE) +
+            lin('ht' + uid, 0, 0, 1, 0.2, [(0, '#ef5245'), (0.6, '#b81a1a'), (1, '#6e0a0e')]) +
+            rad('fc' + uid, 0.45, 0.4, 0.6, [(0, '#ffe2c6'), (1, '#f0b488')]) +
+            lin('bd' + uid, 0, 0, 1, 0, [(0, '#ffffff'), (0.7, '#eef1f7'), (1, '#c9cfdc')]) +
+            lin('st' + uid, 0, 0, 0, 1, [(0, '#fffbd0'), (0.5, GOLD), (1, '#f29a00')]) +
+            rad('gw' + uid, 0.5, 0.5, 0.5, [(0, '#fff6a0', 0.75), (0.5, '#ffd23f', 0.3), (1, '#ffd23f', 0)]))
+    ol = 'stroke="%s" stroke-width="1.6" stroke-linejoin="round"' % LINE
+    b = ''
+    # shoes and robe
+    b += '<ellipse cx="-15" cy="167" rx="10" ry="4.5" fill="#4a2608" %s/>' % ol
+    b += '<ellipse cx="15" cy="167" rx="10" ry="4.5" fill="#4a2608" %s/>' % ol
+    b += ('<path d="M-16 74Q-31 80 -31 108L-37 164Q0 171 37 164L31 108Q31 80 16 74Z" fill="url(#rb%s)" %s/>'
+          % (uid, ol))
+    b += ('<path d="M-36.5 160Q0 167 36.5 160L37 164Q0 171 -37 164Z" fill="%s" stroke="%s" stroke-width="1"/>'
+          % (GOLD, GOLD_DARK))
+    b += '<path d="M0 118V166" stroke="%s" stroke-width="3"/>' % GOLD
+    for sx, sy, r in ((-21, 138, 4.5), (20, 126, 3.6), (-9, 152, 3), (22, 150, 4)):
+        b += '<polygon points="%s" fill="%s"/>' % (star_points(sx, sy, r, r * 0.45), GOLD)
+    b += ('<path d="M-22 120A5 5 0 1 0 -16 113A4 4 0 1 1 -22 120Z" fill="%s"/>' % GOLD)
+    # the free arm, resting
+    b += ('<path d="M17 80Q31 92 33 112L22 116Q20 100 12 90Z" fill="url(#rb%s)" %s/>' % (uid, ol))
+    b += '<circle cx="28" cy="117" r="5" fill="url(#fc%s)" %s/>' % (uid, ol)
+    b += '<path d="M21 114L34 110" stroke="%s" stroke-width="3" stroke-linecap="round"/>' % GOLD
+    # the wand arm
+    ang = math.atan2(hy - 80, hx + 17)
+    nx, ny = -math.sin(ang) * 6.5, math.cos(ang) * 6.5
+    b += ('<path d="M%s %sL%s %sL%s %sL%s %sZ" fill="url(#rb%s)" %s/>' % (
+        f(-20 + nx * 1.3), f(82 + ny * 1.3), f(hx + nx), f(hy + ny), f(hx - nx), f(hy - ny),
+        f(-14 - nx * 1.3), f(78 - ny * 1.3), uid, ol))
+    cxu, cyu = hx + (-17 - hx) * 0.12, hy + (80 - hy) * 0.12
+    b += '<path d="M%s %sL%s %s" stroke="%s" stroke-width="3.2" stroke-linecap="round"/>' % (
+        f(cxu + nx), f(cyu + ny), f(cxu - nx), f(cyu - ny), GOLD)
+    # wand, hand over it
+    wl = math.hypot(tx - hx, ty - hy)
+    ux, uy = (tx - hx) / wl, (ty - hy) / wl
+    b += '<path d="M%s %sL%s %s" stroke="%s" stroke-width="5" stroke-linecap="round"/>' % (
+        f(hx - ux * 6), f(hy - uy * 6), f(tx - ux * 3), f(ty - uy * 3), LINE)
+    b += '<path d="M%s %sL%s %s" stroke="#8a5424" stroke-width="2.6" stroke-linecap="round"/>' % (
+        f(hx - ux * 6), f(hy - uy * 6), f(tx - ux * 3), f(ty - uy * 3))
+    b += '<path d="M%s %sL%s %s" stroke="#ffffff" stroke-width="2.6" stroke-linecap="round"/>' % (
+        f(tx - ux * 9), f(ty - uy * 9), f(tx - ux * 3), f(ty - uy * 3))
+    b += '<circle cx="%s" cy="%s" r="5.2" fill="url(#fc%s)" %s/>' % (f(hx), f(hy), uid, ol)
+    # beard, face, hat
+    b += '<ellipse cx="0" cy="62" rx="13" ry="12" fill="url(#fc%s)" %s/>' % (uid, ol)
+    b += ('<path d="M-14 58Q-22 86 -12 101Q-6 112 0 124Q6 112 12 101Q22 86 14 58Q10 72 0 72Q-10 72 -14 58Z" '
+          'fill="url(#bd%s)" %s/>' % (uid, ol))
+    b += ('<path d="M-7 84Q-5 96 -2 106M5 86Q6 96 4 108M-11 76Q-13 88 -8 96" fill="none" stroke="#b8c0d0" '
+          'stroke-width="1.2" stroke-linecap="round"/>')
+    b += ('<path d="M0 67Q-6 63 -13 68Q-10 74 -3 71Q0 70 0 67Q0 70 3 71Q10 74 13 68Q6 63 0 67Z" fill="#ffffff" %s/>'
+          % ol)
+    b += '<ellipse cx="0" cy="64" rx="4" ry="3.6" fill="#f09a7c" %s/>' % ol
+    b += '<circle cx="-9" cy="64" r="2.6" fill="#ff8a8a" fill-opacity="0.5"/><circle cx="9" cy="64" r="2.6" fill="#ff8a8a" fill-opacity="0.5"/>'
+    for ex in (-5, 5):
+        b += '<ellipse cx="%s" cy="58.5" rx="1.8" ry="2.3" fill="#1a1020"/><circle cx="%s" cy="57.6" r="0.7" fill="#fff"/>' % (
+            ex, f(ex + 0.6))
+    b += ('<path d="M-10 54Q-6 50 -1.5 54.5M10 54Q6 50 1.5 54.5" fill="none" stroke="#ffffff" stroke-width="3" '
+          'stroke-linecap="round"/><path d="M-10 54Q-6 50 -1.5 54.5M10 54Q6 50 1.5 54.5" fill="none" '
+          'stroke="#9aa2b4" stroke-width="0.8" stroke-linecap="round"/>')
+    b += '<ellipse cx="0" cy="50" rx="30" ry="7" fill="#8c0e12" %s/>' % ol
+    b += ('<path d="M-21 49C-12 30 -2 12 12 2C17 -1 22 4 18 8C13 20 16 34 22 49Q0 54 -21 49Z" fill="url(#ht%s)" %s/>'
+          % (uid, ol))
+    b += '<path d="M-19.5 44Q0 49 20.5 44L21.5 48.5Q0 54 -20.8 48.5Z" fill="%s" stroke="%s" stroke-width="0.8"/>' % (
+        GOLD, GOLD_DARK)
+    b += '<polygon points="%s" fill="%s"/>' % (star_points(1, 30, 6, 2.6), GOLD)
+    b += '<circle cx="13" cy="16" r="1.6" fill="%s"/><circle cx="-8" cy="38" r="1.3" fill="%s"/>' % (GOLD, GOLD)
+    # the spark at the tip
+    b += '<circle cx="%s" cy="%s" r="%s" fill="url(#gw%s)"/>' % (f(tx), f(ty), f(star_r * 1.6), uid)
+    b += '<polygon points="%s" fill="url(#st%s)" stroke="#a85a00" stroke-width="1.2" stroke-linejoin="round"/>' % (
+        star_points(tx, ty, star_r, star_r * 0.46, rot=-80), uid)
+    b += sparkle(tx + star_r * 1.3, ty - star_r * 0.9, star_r * 0.5)
+    b += sparkle(tx - star_r * 1.1, ty + star_r * 1.2, star_r * 0.38)
+    b += '<circle cx="%s" cy="%s" r="1.2" fill="#fff6b0"/>' % (f((tx + hx) / 2 + 5), f((ty + hy) / 2 - 3))
+    return defs, b
+
+
+def make_wizards():
+    defs, b = wizard((-40, 60), (-66, 22), 'w', star_r=11)
+    s = 123.0 / 174
+    s = 120.0 / 174
+    body = '<g transform="translate(%s 2.5) scale(%s)">%s</g>' % (f(68), f(s), b)
+    write('art/wizard.svg', svg(111, 123, body, defs))
+    defs, b = wizard((-30, 58), (-36, 16), 'w', star_r=9)
+    s = 0.78
+    body = '<g transform="translate(%s %s) scale(%s)">%s</g>' % (f(39.5), f(144 - 172 * s), f(s), b)
+    write('art/wizard_tall.svg', svg(71, 145, body, defs))
+
+
+def headphones_goblin():
+    cx, cy = 20, 16.5
+    arms = [[(14, 27), (10, 31), (9, 34)], [(26, 27), (30, 31), (31, 34)]]
+    g = goblin_body(cx, 26, 35.5, arms) + goblin_head(cx, cy, eyes_open(0.6, -0.3), mouth_grin, '', ear_lift=1)
+    g += ('<path d="M9.5 15Q9 4.5 20 4.2Q31 4.5 30.5 15" fill="none" stroke="%s" stroke-width="2.6" '
+          'stroke-linecap="round"/><path d="M10.5 13Q10.5 6 20 5.6" fill="none" stroke="#8fa6ff" stroke-width="0.7"/>'
+          % NAVY)
+    for hx in (9.2, 30.8):
+        g += ('<ellipse cx="%s" cy="16.5" rx="3.6" ry="5" fill="%s" stroke="#000" stroke-width="0.7"/>'
+              '<ellipse cx="%s" cy="16.5" rx="1.8" ry="3" fill="%s"/>' % (f(hx), NAVY, f(hx), GOLD))
+    return g
+
+
+def note(x, y, s, fill):
+    return ('<g transform="translate(%s %s) scale(%s)"><ellipse cx="0" cy="0" rx="4" ry="3" '
+            'transform="rotate(-20)" fill="%s"/><path d="M2.4 0.5V-15H4.2Q4.8 -11 9 -9Q10.4 -5.5 8 -2.5Q8.6 -6.4 4.2 -8.6V0.5Z" fill="%s"/></g>'
+            % (f(x), f(y), f(s), fill, fill))
+
+
+def make_headphones():
+    body = '<g transform="translate(1.2 19) scale(1.14)">%s</g>' % headphones_goblin()
+    body += note(36, 17, 1.05, NAVY) + note(8, 13, 0.8, '#1a7a1a')
+    body += '<circle cx="44" cy="4" r="1" fill="%s"/><circle cx="30" cy="6" r="0.8" fill="%s"/>' % (GOLD_DARK, GOLD_DARK)
+    write('art/goblin_headphones.svg', svg(48, 65, body, goblin_defs()))
+
+
+def small_button(w, h, lines, icon, size):
+    defs = (lin('bf', 0, 0, 0, 1, [(0, '#4c6ee0'), (0.5, '#2a3f9c'), (0.52, '#223488'), (1, '#17245e')]) +
+            lin('bs', 0, 0, 0, 1, [(0, '#ffffff', 0.28), (1, '#ffffff', 0.04)]))
+    body = ('<rect x="0.5" y="0.5" width="%d" height="%d" rx="8" fill="%s"/>'
+            '<rect x="1.5" y="1" width="%d" height="%d" rx="7" fill="url(#bf)" stroke="%s"/>'
+            '<rect x="3.5" y="3" width="%d" height="%s" rx="5" fill="url(#bs)"/>'
+            % (w - 1, h - 1, NAVY_DARK, w - 3, h - 4, NAVY_DARK, w - 7, f(h / 2 - 3)))
+    left = 6
+    if icon:
+        body += icon
+        left = 38
+    cx = (left + w - 4) / 2
+    n = len(lines)
+    step = size * 1.12
+    first = h / 2 - (n - 1) * step / 2 + size * 0.36 - 0.8
+    for i, ln in enumerate(lines):
+        t = Text(font(), ln, size)
+        x0 = cx - t.width / 2
+        d = t.path(x0, first + i * step)
+        defs += '<path id="l%d" d="%s"/>' % (i, d)
+        body += '<use xlink:href="#l%d" transform="translate(0.8 1)" fill="%s" fill-opacity="0.7"/>' % (i, NAVY_DARK)
+        body += '<use xlink:href="#l%d" fill="#ffffff"/>' % i
+    return svg(w, h, body, defs)
+
+
+def globe(cx, cy, r):
+    return ('<circle cx="%s" cy="%s" r="%s" fill="#3d9cf0" stroke="#0a1138" stroke-width="1"/>'
+            '<path d="M%s %sQ%s %s %s %sQ%s %s %s %sZM%s %sQ%s %s %s %sQ%s %s %s %sZ" fill="#5ed25e"/>'
+            '<ellipse cx="%s" cy="%s" rx="%s" ry="%s" fill="none" stroke="#e8f4ff" stroke-width="0.8"/>'
+            '<path d="M%s %sH%sM%s %sV%s" stroke="#e8f4ff" stroke-width="0.8"/>' % (
+                f(cx), f(cy), f(r),
+                f(cx - r * 0.7), f(cy - r * 0.5), f(cx - r * 0.1), f(cy - r * 0.9), f(cx - r * 0.05), f(cy - r * 0.2),
+                f(cx - r * 0.4), f(cy + r * 0.4), f(cx - r * 0.7), f(cy - r * 0.5),
+                f(cx + r * 0.2), f(cy + r * 0.2), f(cx + r * 0.9), f(cy - r * 0.1), f(cx + r * 0.6), f(cy + r * 0.6),
+                f(cx + r * 0.1), f(cy + r * 0.8), f(cx + r * 0.2), f(cy + r * 0.2),
+                f(cx), f(cy), f(r * 0.45), f(r),
+                f(cx - r), f(cy), f(cx + r), f(cx), f(cy - r), f(cy + r)))
+
+
+def make_score_pictures():
+    defs, body = title_art(95, 46, 41, 'h')
+    body += sparkle(10, 12, 5, GOLD) + sparkle(182, 52, 4, GOLD) + sparkle(178, 10, 3, '#8fa6ff')
+    write('art/hs_title.svg', svg(190, 65, body, defs))
+    t = Text(font(), 'Top 10:', 38)
+    x0, y0 = t.centred_at(78, 33)
+    d = t.path(x0, y0)
+    defs = lin_user('tb', 0, y0 - 28, 0, y0, [(0, '#3a62ff'), (1, INK_BLUE)])
+    body = ('<path d="%s" transform="translate(1.5 2)" fill="#000040" fill-opacity="0.25"/>'
+            '<path d="%s" fill="#ffffff" stroke="#ffffff" stroke-width="4" stroke-linejoin="round"/>'
+            '<path d="%s" fill="url(#tb)" stroke="#000070" stroke-width="1"/>' % (d, d, d))
+    write('art/hs_top10.svg', svg(156, 65, body, defs))
+    icon = globe(19, 19.5, 10.5)
+    icon += ('<circle cx="24.5" cy="24" r="5.2" fill="#ffffff" fill-opacity="0.35" stroke="%s" stroke-width="2.2"/>'
+             '<path d="M28.2 27.8L32.5 32.2" stroke="%s" stroke-width="3.4" stroke-linecap="round"/>' % (GOLD, GOLD))
+    write('art/hs_view.svg', small_button(127, 39, ['View Online', 'Top Scores'], icon, 11.5))
+    icon = globe(18, 21, 10.5)
+    icon += ('<path d="M21 22L29 14L26.5 11.5H34V19L31.5 16.5L23.5 24.5Z" fill="%s" stroke="%s" stroke-width="0.8" '
+             'stroke-linejoin="round"/>' % (GOLD, NAVY_DARK))
+    write('art/hs_submit.svg', small_button(127, 39, ['Submit Score', 'Online'], icon, 11.5))
+    write('art/hs_close.svg', small_button(127, 39, ['Close'], '', 16))
+
+
+def make_small_tiles():
+    defs, b = tile_body('blue', 'question')
+    write('art/item_block.svg', svg(42, 42, '<g transform="scale(1.05)">%s</g>' % b, defs))
+    defs, b = tile_body('blue', 'equal')
+    write('art/icon.svg', svg(48, 48, '<g transform="scale(1.2)">%s</g>' % b, defs))
+
+
+def make_splash():
+    w, h = 542, 240
+    defs = (lin('sky', 0, 0, 0, 1, [(0, '#0a1240'), (0.6, '#1a2c7a'), (1, '#2a47a8')]) +
+            rad('moon', 0.62, 0.42, 0.5, [(0, '#ffffff', 0.22), (1, '#ffffff', 0)]))
+    body = '<rect width="%d" height="%d" fill="url(#sky)"/>' % (w, h)
+    rnd = random.Random(3)
+    dots = ''
+    for _ in range(70):
+        x, y, r = rnd.uniform(4, w - 4), rnd.uniform(4, h - 60), rnd.choice((0.6, 0.8, 1.1))
+        dots += '<circle cx="%s" cy="%s" r="%s" fill="#ffffff" fill-opacity="%s"/>' % (
+            f(x), f(y), f(r), f(rnd.uniform(0.3, 0.9)))
+    body += dots
+    body += '<rect width="%d" height="%d" fill="url(#moon)"/>' % (w, h)
+    # ground of settled tiles along the bottom
+    ground = ''
+    seen = set()
+    keys = ['four', 'plus', 'five', 'equal', 'nine', None, 'two', 'mult', 'three', 'equal', 'six', 'minus']
+    for i, k in enumerate(keys):
+        x = 168 + i * 31
+        if k is None:
+            continue
+        st = 'red' if 6 <= i <= 10 else 'blue'
+        tdefs, tb = tile_body(st, k, st)
+        if st not in seen:
+            defs += tdefs
+            seen.add(st)
+        ground += '<g transform="translate(%s 208) scale(0.78)">%s</g>' % (f(x), tb)
+    body += ground
+    # a goblin peeking out of the gap
+    body += '<g transform="translate(323 196) scale(1.1)">%s</g>' % ''.join(
+        [goblin_head(20, 16.5, eyes_open(-0.8, 0.3), mouth_grin, '', ear_lift=1)])
+    defs += goblin_defs()
+    # falling tiles
+    for k, x, y, rot, st in (('seven', 236, 14, -12, 'blue'), ('plus', 330, 4, 9, 'blue2'),
+                             ('three', 414, 20, -7, 'blue'), ('div', 488, 6, 11, 'blue')):
+        tdefs, tb = tile_body(st, k, st)
+        if st not in seen:
+            defs += tdefs
+            seen.add(st)
+        body += ('<g transform="translate(%s %s) rotate(%s 20 20)">'
+                 '%s</g>' % (f(x), f(y), f(rot), tb))
+    tdefs, title = title_art(362, 136, 74, 'sp')
+    defs += tdefs
+    body += title
+    t = Text(font(), 'An arithmetic falling-block puzzle', 15)
+    body += '<path d="%s" fill="#cfe0ff"/>' % t.path(362 - t.width / 2, 172)
+    wdefs, wb = wizard((-42, 56), (-72, 14), 'sw', star_r=12)
+    defs += wdefs
+    body += '<g transform="translate(92 6) scale(1.32)"><g transform="scale(-1 1)">%s</g></g>' % wb
+    write('art/splash.svg', svg(w, h, body, defs))
+
+
 def main():
     make_tiles()
     make_goblins()
@@ -638,6 +917,11 @@ def main():
     make_frame()
     make_sidebar()
     make_dialog_background()
+    make_wizards()
+    make_headphones()
+    make_score_pictures()
+    make_small_tiles()
+    make_splash()
 
 
 if __name__ == '__main__':

@@ -162,7 +162,7 @@ class Font:
 
 
 def _fmt(v):
-    s = '%.2f' % v
+    s = '%.1f' % v
     s = s.rstrip('0').rstrip('.')
     return '0' if s in ('-0', '') else s
 
