@@ -1,3 +1,133 @@
 #include "dialogs/frmAudio.h"
+#include "game/Module1.h"
+#include "platform/FileChooser.h"
+#include "platform/MediaPlayer.h"
+#include "platform/PictureList.h"
 
-frmAudio::frmAudio(QWidget* parent) : QDialog(parent) {}
+#include <QPainter>
+
+using namespace Module1;
+
+namespace {
+QFont ArialBold(int pixelSize) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& caption) {
+    auto* c = new QCheckBox(caption, parent);
+    c->setObjectName(QLatin1String(name));
+    c->setGeometry(r);
+    c->setFont(ArialBold(16));
+    // Opaque in the system's window colour, dark blue text.
+    QPalette p = c->palette();
+    p.setColor(QPalette::Window, p.color(QPalette::Base));
+    p.setColor(QPalette::WindowText, QColor(0, 0, 192));
+    c->setPalette(p);
+    c->setAutoFillBackground(true);
+    c->setChecked(true);
+    return c;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect r, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(r);
+    b->setFont(ArialBold(16));
+    return b;
+}
+}
+
+frmAudio::frmAudio(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmAudio"));
+    setWindowTitle(QStringLiteral("Quorbit! Audio Options"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(329, 225);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    Check2 = MakeCheck(this, "Check2", {24, 24, 177, 21}, QStringLiteral("Sound Effects"));
+    Check1 = MakeCheck(this, "Check1", {24, 64, 193, 21}, QStringLiteral("Background Music"));
+    Command3 = MakeButton(this, "Command3", {24, 88, 281, 25}, QStringLiteral("Select Background Music"));
+    Check3 = MakeCheck(this, "Check3", {24, 128, 177, 21}, QStringLiteral("Play Random Music"));
+    Command1 = MakeButton(this, "Command1", {88, 176, 153, 33}, QStringLiteral("OK"));
+    Image1 = new ImageBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(224, 8, 48, 65);
+    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("goblin_headphones")));
+
+    setTabOrder(Command1, Check2);
+    setTabOrder(Check2, Check1);
+    setTabOrder(Check1, Command3);
+    setTabOrder(Command3, Check3);
+    Command1->setDefault(true);
+
+    // toggled also fires when the program changes the tick, as the game expects.
+    connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+
+    Form_Load();
+    Command1->setFocus(Qt::OtherFocusReason);
+}
+
+void frmAudio::Form_Load() {
+    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    if (MusicOn) {
+        Check1->setChecked(true);
+        Check3->setEnabled(true);
+    } else {
+        Check1->setChecked(false);
+        Check3->setEnabled(false);
+    }
+    Check2->setChecked(SoundEffectsOn);
+    Check3->setChecked(RandomMusic);
+}
+
+void frmAudio::Check1_Click() {
+    MediaPlayer& player = MediaPlayer::Instance();
+    if (Check1->isChecked()) {
+        player.Play();
+        Check3->setEnabled(true);
+    } else {
+        player.Pause();
+        Check3->setEnabled(false);
+    }
+}
+
+void frmAudio::Command3_Click() {
+    QString chosen;
+    // No trailing slash on the starting folder.
+    QString folder = AudioFolder();
+    while (folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+    if (!FileChooser::OpenFile(this, QStringLiteral("Select Background Music:"),
+                               QStringLiteral("MIDI Music Files (.mid) (*.mid)"), folder, chosen))
+        return;
+    MusicFile = chosen;
+    MediaPlayer& player = MediaPlayer::Instance();
+    player.SetFileName(MusicFile);
+    if (Check1->isChecked()) player.Play();
+}
+
+void frmAudio::Command1_Click() {
+    MediaPlayer& player = MediaPlayer::Instance();
+    if (Check1->isChecked()) {
+        if (GoblinCount > 0) player.Play();
+        else player.Pause();
+        MusicOn = true;
+    } else {
+        player.Pause();
+        MusicOn = false;
+    }
+    SoundEffectsOn = Check2->isChecked();
+    RandomMusic = Check3->isChecked() && Check3->isEnabled();
+    accept();
+}
+
+void frmAudio::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), background_);
+}

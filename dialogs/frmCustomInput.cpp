@@ -1,3 +1,127 @@
 #include "dialogs/frmCustomInput.h"
+#include "game/Module1.h"
+#include "platform/PictureList.h"
 
-frmCustomInput::frmCustomInput(QWidget* parent) : QDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {}
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPainter>
+
+using namespace Module1;
+
+namespace {
+QFont ArialBold(int pixelSize) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, int top, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(96, top, 153, 33);
+    b->setFont(ArialBold(16));
+    return b;
+}
+}
+
+frmCustomInput::frmCustomInput(QWidget* parent) : QDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {
+    setObjectName(QStringLiteral("frmCustomInput"));
+    setWindowTitle(QStringLiteral("Enter Name:"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(345, 169);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(0, 8, 345, 57);
+    Label1->setFont(ArialBold(16));
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1->setWordWrap(true);
+    // The message is shown as written, never read as markup.
+    Label1->setTextFormat(Qt::PlainText);
+    QPalette p = Label1->palette();
+    p.setColor(QPalette::WindowText, QColor(0, 0, 192));
+    Label1->setPalette(p);
+
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(48, 72, 249, 32);
+    Text1->setFont(ArialBold(24));
+    Text1->setMaxLength(10);
+    Text1->installEventFilter(this);
+
+    Command2 = MakeButton(this, "Command2", 72, QStringLiteral("Yes"));
+    Command2->hide();
+    Command1 = MakeButton(this, "Command1", 120, QStringLiteral("OK"));
+
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Command2);
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+    Form_Load();
+}
+
+void frmCustomInput::Form_Load() {
+    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    if (PromptMode != 1) {
+        Text1->selectAll();
+    } else {
+        Command2->setVisible(true);
+        Text1->setVisible(false);
+        Command1->setText(QStringLiteral("No"));
+    }
+    Label1->setText(PromptText);
+    setWindowTitle(PromptCaption);
+}
+
+void frmCustomInput::Command1_Click() {
+    AnsweredYes = false;
+    hide();
+}
+
+void frmCustomInput::Command2_Click() {
+    AnsweredYes = true;
+    hide();
+}
+
+void frmCustomInput::Text1_KeyPress(int keyAscii) {
+    if (keyAscii == 13) Command1_Click();
+}
+
+void frmCustomInput::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // First in the tab order that can take the focus.
+    if (Text1->isVisibleTo(this)) Text1->setFocus(Qt::OtherFocusReason);
+    else Command1->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmCustomInput::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Text1_KeyPress(13);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmCustomInput::closeEvent(QCloseEvent* event) {
+    // The close box answers as Command1: no, and the name as it stands.
+    Command1_Click();
+    event->accept();
+}
+
+void frmCustomInput::keyPressEvent(QKeyEvent* event) {
+    // Escape closes as the close box does.
+    if (event->key() == Qt::Key_Escape) {
+        Command1_Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmCustomInput::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), background_);
+}

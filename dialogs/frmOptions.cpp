@@ -1,3 +1,133 @@
 #include "dialogs/frmOptions.h"
+#include "game/Module1.h"
+#include "platform/PictureList.h"
 
-frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {}
+#include <QEvent>
+#include <QPainter>
+#include <algorithm>
+
+using namespace Module1;
+
+namespace {
+QFont ArialBold(int pixelSize) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+const QColor kDarkBlue(0, 0, 192);
+const QColor kGreen(0, 128, 0);
+
+QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const QColor& colour, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(r);
+    l->setFont(ArialBold(16));
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, colour);
+    l->setPalette(p);
+    return l;
+}
+
+QSlider* MakeSlider(QWidget* parent, const char* name, int top, int min, int max) {
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setObjectName(QLatin1String(name));
+    s->setGeometry(24, top, 313, 41);
+    s->setRange(min, max);
+    s->setSingleStep(1);
+    s->setPageStep(1);
+    s->setTickPosition(QSlider::TicksBelow);
+    s->setTickInterval(1);
+    return s;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, int left, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(left, 304, 137, 33);
+    b->setFont(ArialBold(16));
+    return b;
+}
+}
+
+frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Quorbit!"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(362, 353);
+
+    Image1 = new ImageBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(144, 8, 71, 145);
+    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("wizard_tall")));
+
+    Label1 = MakeLabel(this, "Label1", {24, 136, 56, 25}, kDarkBlue, QStringLiteral("Level:"));
+    Label3 = MakeLabel(this, "Label3", {80, 136, 105, 25}, kGreen, QStringLiteral("Level:"));
+    Slider2 = MakeSlider(this, "Slider2", 160, 1, 10);
+    Label2 = MakeLabel(this, "Label2", {24, 216, 181, 25}, kDarkBlue, QStringLiteral("Game Dimension Size:"));
+    Label4 = MakeLabel(this, "Label4", {205, 216, 105, 25}, kGreen, QStringLiteral("0 x 0"));
+    Slider1 = MakeSlider(this, "Slider1", 240, 10, 15);
+    Command1 = MakeButton(this, "Command1", 24, QStringLiteral("Play!"));
+    Command3 = MakeButton(this, "Command3", 200, QStringLiteral("Cancel"));
+
+    setTabOrder(Command1, Command3);
+    setTabOrder(Command3, Slider1);
+    setTabOrder(Slider1, Slider2);
+    Command1->setDefault(true);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    // Any change of value refreshes the read-outs, by mouse or by key.
+    connect(Slider1, &QSlider::valueChanged, this, [this] { Slider1_Scroll(); });
+    connect(Slider2, &QSlider::valueChanged, this, [this] { Slider2_Scroll(); });
+    Slider1->installEventFilter(this);
+    Slider2->installEventFilter(this);
+
+    Form_Load();
+    Command1->setFocus(Qt::OtherFocusReason);
+}
+
+void frmOptions::Form_Load() {
+    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    // A stored MaxLevel below 1 would leave the slider with no valid value.
+    Slider2->setMaximum(std::max<int>(1, MaxLevel));
+    Slider2->setValue(Level);
+    Label3->setText(QString::number(Slider2->value()));
+    Slider1->setValue(BoardSize);
+    Slider1_Scroll();
+}
+
+void frmOptions::Command1_Click() {
+    NewGameRequested = true;
+    Level = static_cast<Integer>(Slider2->value() - 1);
+    BoardSize = static_cast<Integer>(Slider1->value());
+    accept();
+}
+
+void frmOptions::Command3_Click() { reject(); }
+
+void frmOptions::Slider1_MouseUp() { Command1->setFocus(Qt::MouseFocusReason); }
+void frmOptions::Slider2_MouseUp() { Command1->setFocus(Qt::MouseFocusReason); }
+
+void frmOptions::Slider1_Scroll() {
+    const QString n = QString::number(Slider1->value());
+    Slider1Text = n + QStringLiteral(" x ") + n;
+    Label4->setText(Slider1Text);
+}
+
+void frmOptions::Slider2_Scroll() { Label3->setText(QString::number(Slider2->value())); }
+
+void frmOptions::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), background_);
+}
+
+bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        // The slider still gets the release, so a drag ends normally.
+        if (watched == Slider1) Slider1_MouseUp();
+        if (watched == Slider2) Slider2_MouseUp();
+    }
+    return QDialog::eventFilter(watched, event);
+}

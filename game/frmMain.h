@@ -100,6 +100,8 @@ public:
     bool AddToScore(qint64 points);
     // A tick of GameTimer is running (ticks never nest).
     bool TickRunning = false;
+    // The equation pass is running (it never nests).
+    bool EquationsRunning = false;
 
     // ---- Board, blocks and block pictures ----
     void CreateBlock();

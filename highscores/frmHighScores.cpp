@@ -1,3 +1,185 @@
 #include "highscores/frmHighScores.h"
+#include "game/Module1.h"
+#include "highscores/HighScoreTable.h"
+#include "platform/Browser.h"
+#include "platform/MediaPlayer.h"
+#include "platform/NumberFormat.h"
+#include "platform/PictureList.h"
+#include "platform/Random.h"
 
-frmHighScores::frmHighScores(QWidget* parent) : QDialog(parent) {}
+#include <QPainter>
+
+using namespace Module1;
+
+namespace {
+QFont ArialBold(int pixelSize) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(r);
+    l->setFont(ArialBold(27));
+    l->setAlignment(Qt::AlignCenter);
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, QColor(224, 224, 224));
+    p.setColor(QPalette::WindowText, QColor(0, 0, 192));
+    l->setPalette(p);
+    return l;
+}
+
+QLabel* Cell(QWidget* parent, const QString& name, QRect r, int pixelSize) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setGeometry(r);
+    l->setFont(ArialBold(pixelSize));
+    l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // Stored names are shown exactly as they are, never read as markup.
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+void Line(QWidget* parent, int index, int x1, int y1, int x2, int y2) {
+    auto* w = new QWidget(parent);
+    w->setObjectName(QStringLiteral("Line%1").arg(index));
+    w->setAutoFillBackground(true);
+    w->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, Qt::black);
+    w->setPalette(p);
+    if (y1 == y2) w->setGeometry(x1, y1, x2 - x1 + 1, 1);
+    else w->setGeometry(x1, y1, 1, y2 - y1 + 1);
+}
+
+QPushButton* PictureButton(QWidget* parent, const char* name, int left, const char* key) {
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(left, 448, 129, 41);
+    const Picture picture = Pictures::Art().ListImages(QLatin1String(key));
+    b->setIcon(QIcon(picture.At(QSize(127, 39))));
+    b->setIconSize(QSize(127, 39));
+    return b;
+}
+}
+
+frmHighScores::frmHighScores(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmHighScores"));
+    setWindowTitle(QStringLiteral("Quorbit! High Scores"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(457, 505);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    Image1 = new ImageBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(56, 8, 190, 65);
+    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("hs_title")));
+    Image2 = new ImageBox(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(256, 8, 156, 65);
+    Image2->SetPicture(Pictures::Art().ListImages(QStringLiteral("hs_top10")));
+
+    Label3 = Heading(this, "Label3", {16, 80, 185, 33}, QStringLiteral("Score"));
+    Label4 = Heading(this, "Label4", {200, 80, 241, 33}, QStringLiteral("Name"));
+
+    for (int k = 0; k < 10; ++k) {
+        int scoreTop = 0, nameTop = 0, scoreHeight = 0, nameHeight = 0, font = 16;
+        switch (k) {
+        case 0: scoreTop = 114, scoreHeight = 31, nameTop = 114, nameHeight = 28, font = 24; break;
+        case 1: scoreTop = 150, scoreHeight = 31, nameTop = 152, nameHeight = 28, font = 21; break;
+        case 2: scoreTop = 183, scoreHeight = 28, nameTop = 184, nameHeight = 28, font = 19; break;
+        default:
+            scoreTop = nameTop = 216 + 32 * (k - 3);
+            scoreHeight = nameHeight = 20;
+            break;
+        }
+        const auto i = static_cast<size_t>(k);
+        Label1[i] = Cell(this, QStringLiteral("Label1_%1").arg(k), {16, scoreTop, 185, scoreHeight}, font);
+        Label2[i] = Cell(this, QStringLiteral("Label2_%1").arg(k), {200, nameTop, 241, nameHeight}, font);
+    }
+
+    // The grid goes over the headings and cells so every line stays whole.
+    Line(this, 1, 16, 80, 440, 80);
+    Line(this, 2, 16, 432, 440, 432);
+    Line(this, 3, 16, 80, 16, 432);
+    Line(this, 4, 440, 80, 440, 432);
+    Line(this, 5, 200, 80, 200, 432);
+    for (int r = 0; r < 10; ++r) Line(this, 6 + r, 16, 112 + 32 * r, 440, 112 + 32 * r);
+
+    Command1 = PictureButton(this, "Command1", 16, "hs_view");
+    Command2 = PictureButton(this, "Command2", 152, "hs_submit");
+    Command2->hide();
+    Command3 = PictureButton(this, "Command3", 312, "hs_close");
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+
+    Form_Load();
+    Command1->setFocus(Qt::OtherFocusReason);
+}
+
+frmHighScores::~frmHighScores() {
+    // Destroyed without being closed (the program ending): the unload still happens once.
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+}
+
+void frmHighScores::Form_Load() {
+    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    for (size_t k = 0; k < 10; ++k) {
+        Label1[k]->setText(FormatCaption(TopScore[k + 1]));
+        Label2[k]->setText(TopScoreName[k + 1]);
+    }
+    if (NewScoreRank >= 1 && NewScoreRank <= 10) {
+        const auto row = static_cast<size_t>(NewScoreRank - 1);
+        for (QLabel* l : {Label1[row], Label2[row]}) {
+            QPalette p = l->palette();
+            p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+            l->setPalette(p);
+        }
+        Command2->setVisible(true);
+    }
+}
+
+void frmHighScores::Command1_Click() {
+    Browser::Navigate(HighScoreTable::TopScoresAddress(static_cast<int>(Rnd() * 60000)));
+}
+
+void frmHighScores::Command2_Click() {
+    if (NewScoreRank < 1 || NewScoreRank > 10) return;
+    const auto row = static_cast<size_t>(NewScoreRank - 1);
+    const QString date = HighScoreTable::TodayText();
+    Browser::Navigate(HighScoreTable::SubmissionAddress(Label2[row]->text(), Label1[row]->text(), date));
+    done(Accepted);
+}
+
+void frmHighScores::Command3_Click() { done(Accepted); }
+
+void frmHighScores::Form_Unload() {
+    HalveVolume(MediaPlayer::Instance());
+    NewScoreRank = 0;
+}
+
+void frmHighScores::done(int result) {
+    // Every way of closing ends here (buttons, close box, Escape).
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    QDialog::done(result);
+}
+
+void frmHighScores::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), background_);
+}

@@ -46,6 +46,16 @@ QStringList Sounds() {
 }
 
 void ClearSounds() { SoundPlayer::History().clear(); }
+
+ScopedConfigHome::ScopedConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+    Registry::Reset();
+}
+
+ScopedConfigHome::~ScopedConfigHome() {
+    Registry::Reset();
+    qputenv("XDG_CONFIG_HOME", old_);
+}
 }
 
 void GameTest::SetUp() {

@@ -3,6 +3,7 @@
 #include "game/frmMain.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -19,6 +20,22 @@ void ClearSounds();
 QStringList& OpenedAddresses();
 // How often the program was ended.
 int& EndCount();
+
+// Points the settings store at a fresh private folder while it lives, then back.
+class ScopedConfigHome {
+public:
+    ScopedConfigHome();
+    ~ScopedConfigHome();
+    ScopedConfigHome(const ScopedConfigHome&) = delete;
+    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
+    QString Path() const { return dir_.path(); }
+    // The settings file the game writes.
+    QString File() const { return dir_.path() + QStringLiteral("/Felmarch/Quorbit.conf"); }
+
+private:
+    QByteArray old_;
+    QTemporaryDir dir_;
+};
 }
 
 // A loaded main window, idle, as after start-up (splash closed at once).
