@@ -1,11 +1,11 @@
 // The main window: its controls, start-up, layout, focus keeping and shutdown.
 #include "dialogs/frmLogo.h"
+#include "game/Settings.h"
 #include "game/frmMain.h"
 #include "platform/Modal.h"
 #include "platform/NumberFormat.h"
 #include "platform/Program.h"
 #include "platform/Random.h"
-#include "platform/Registry.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -17,9 +17,6 @@ using namespace Module1;
 
 namespace {
 frmMain* instance = nullptr;
-
-const QString kApp = QStringLiteral("Felmarch");
-const QString kSection = QStringLiteral("Quorbit");
 
 QFont ArialBold(int pixelSize) {
     QFont f(QStringLiteral("Arial"));
@@ -228,30 +225,9 @@ void frmMain::Form_Load() {
     backPic->setFocus(Qt::OtherFocusReason);
 }
 
-void frmMain::LoadSettings() {
-    const QString stored = Registry::GetSetting(kApp, kSection, QStringLiteral("MaxLevel"), QStringLiteral("5"));
-    // A value that is no whole number in range would stop the load: keep something playable instead.
-    bool ok = false;
-    const int v = stored.trimmed().toInt(&ok);
-    if (!ok || v > 32767 || v < -32768) MaxLevel = 5;
-    else MaxLevel = static_cast<Integer>(std::max(1, v));
-    for (int i = 1; i <= 10; ++i) {
-        TopScore[static_cast<size_t>(i)] =
-            Registry::GetSetting(kApp, kSection, QStringLiteral("TopScore%1").arg(i), QStringLiteral("0"));
-        TopScoreName[static_cast<size_t>(i)] =
-            Registry::GetSetting(kApp, kSection, QStringLiteral("TopScoreName%1").arg(i), QStringLiteral("---"));
-    }
-}
+void frmMain::LoadSettings() { Settings::Load(); }
 
-void frmMain::SaveSettings() {
-    Registry::SaveSetting(kApp, kSection, QStringLiteral("MaxLevel"), QString::number(MaxLevel));
-    for (int i = 1; i <= 10; ++i) {
-        Registry::SaveSetting(kApp, kSection, QStringLiteral("TopScore%1").arg(i), TopScore[static_cast<size_t>(i)]);
-        Registry::SaveSetting(kApp, kSection, QStringLiteral("TopScoreName%1").arg(i),
-                              TopScoreName[static_cast<size_t>(i)]);
-    }
-    Registry::Sync();
-}
+void frmMain::SaveSettings() { Settings::Save(); }
 
 // ---- Layout ----
 
