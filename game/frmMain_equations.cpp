@@ -1,12 +1,183 @@
+// The equation pass: find true equations on the board, score and mark them, remove and settle.
 #include "game/frmMain.h"
+#include "platform/Program.h"
+#include "platform/ScriptEngine.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 using namespace Module1;
 
-void frmMain::ProcessEquations() {}
-void frmMain::ScanRows() {}
-void frmMain::ScanColumns() {}
-void frmMain::ScanDiagonalsDown() {}
-void frmMain::ScanDiagonalsUp() {}
-void frmMain::CheckEquation(const QString&, const QString&, Integer, bool& ok) { ok = false; }
-void frmMain::ScoreEquation() {}
-void frmMain::IsOperator(const QString&, bool& result) { result = false; }
+namespace {
+int FieldSize() { return std::clamp<int>(BoardSize, 0, 17); }
+
+bool InBoard(int row, int col) { return row >= 0 && row <= 18 && col >= 0 && col <= 18; }
+
+// One side of an "=": its cells' characters in the order walked away from the "=".
+// The empty ring ends every run on the field; the bounds test only guards the array.
+QString CollectRun(frmMain& form, int row, int col, int dRow, int dCol) {
+    QString run;
+    for (int r = row + dRow, c = col + dCol; InBoard(r, c); r += dRow, c += dCol) {
+        const QString& face = form.Board[r][c].Face;
+        bool isOperator = false;
+        form.IsOperator(face, isOperator);
+        const bool isDigit = face.size() == 1 && face.at(0) >= QLatin1Char('0') && face.at(0) <= QLatin1Char('9');
+        if (!isDigit && !isOperator) break;
+        run.append(face.at(0));
+    }
+    return run;
+}
+
+QString Reversed(const QString& s) {
+    QString out = s;
+    std::reverse(out.begin(), out.end());
+    return out;
+}
+
+// Marks the "=" and the cells of both pieces next to it.
+void MarkEquation(frmMain& form, int row, int col, int firstDRow, int firstDCol, int secondDRow, int secondDCol) {
+    form.Board[row][col].Removing = true;
+    const qsizetype right = form.EqRight.size();
+    for (qsizetype i = 1; i <= right; ++i) {
+        const int r = row + secondDRow * static_cast<int>(i), c = col + secondDCol * static_cast<int>(i);
+        if (InBoard(r, c)) form.Board[r][c].Removing = true;
+    }
+    const qsizetype left = form.EqLeft.size();
+    for (qsizetype i = 1; i <= left; ++i) {
+        const int r = row + firstDRow * static_cast<int>(i), c = col + firstDCol * static_cast<int>(i);
+        if (InBoard(r, c)) form.Board[r][c].Removing = true;
+    }
+}
+
+// One scan: the range of "=" cells it visits and the directions of its two sides. Read forwards, the
+// first side is its run reversed and the second its run as walked.
+struct ScanLine {
+    int rowFrom, rowTo, colFrom, colTo;
+    int firstDRow, firstDCol;    // towards the first side
+    int secondDRow, secondDCol;  // towards the second side
+    bool upwardsToo;             // columns are read both ways
+};
+
+void RunScan(frmMain& form, const ScanLine& line) {
+    for (int row = line.rowFrom; row <= line.rowTo; ++row) {
+        for (int col = line.colFrom; col <= line.colTo; ++col) {
+            const QString& face = form.Board[row][col].Face;
+            if (face.size() != 1 || face.at(0) != QLatin1Char('=')) continue;
+            const QString firstWalk = CollectRun(form, row, col, line.firstDRow, line.firstDCol);
+            const QString secondWalk = CollectRun(form, row, col, line.secondDRow, line.secondDCol);
+            if (firstWalk.isEmpty() || secondWalk.isEmpty()) continue;
+
+            bool ok = false;
+            form.CheckEquation(Reversed(firstWalk), secondWalk, 1, ok);
+            if (ok) {
+                form.ScoreEquation();
+                MarkEquation(form, row, col, line.firstDRow, line.firstDCol, line.secondDRow, line.secondDCol);
+            }
+            if (!line.upwardsToo) continue;
+            // Read upwards: the run above as walked, the run below reversed.
+            form.CheckEquation(firstWalk, Reversed(secondWalk), 0, ok);
+            if (ok) {
+                form.ScoreEquation();
+                MarkEquation(form, row, col, line.firstDRow, line.firstDCol, line.secondDRow, line.secondDCol);
+            }
+        }
+    }
+}
+
+// A piece's value text, or nothing when the piece cannot be evaluated.
+std::optional<std::string> ValueText(std::string_view piece) {
+    std::string text;
+    if (!ScriptEngine::Eval(piece, text) || text.empty()) return std::nullopt;
+    return text;
+}
+
+void AddOne(Integer& counter) {
+    Integer next = 0;
+    if (ToInteger(static_cast<long long>(counter) + 1, next)) counter = next;
+}
+}
+
+void frmMain::ProcessEquations() {
+    if (EquationsRunning) return;
+    EquationsRunning = true;
+    bool changed = false;
+    do {
+        ScanRows();
+        ScanColumns();
+        ScanDiagonalsDown();
+        ScanDiagonalsUp();
+        RemoveMarkedCells();
+        // The window may have been unloaded while the removal let events run.
+        if (Program::Ended()) break;
+        SettleBoard(changed);
+    } while (changed);
+    EquationsRunning = false;
+}
+
+void frmMain::ScanRows() {
+    const int n = FieldSize();
+    RunScan(*this, {1, n, 2, n - 1, 0, -1, 0, 1, false});
+}
+
+void frmMain::ScanColumns() {
+    const int n = FieldSize();
+    RunScan(*this, {2, n - 1, 1, n, -1, 0, 1, 0, true});
+}
+
+void frmMain::ScanDiagonalsDown() {
+    const int n = FieldSize();
+    RunScan(*this, {2, n - 1, 2, n - 1, -1, -1, 1, 1, false});
+}
+
+void frmMain::ScanDiagonalsUp() {
+    const int n = FieldSize();
+    RunScan(*this, {2, n - 1, 2, n - 1, 1, -1, -1, 1, false});
+}
+
+void frmMain::CheckEquation(const QString& first, const QString& second, Integer direction, bool& ok) {
+    ok = false;
+    // Latin-1 keeps one byte per character, so byte and character positions agree.
+    const std::string f = first.toLatin1().toStdString();
+    const std::string s = second.toLatin1().toStdString();
+    const bool forward = direction == 1;
+
+    // Every piece is evaluated once; evaluation is pure, so reusing the texts changes no outcome.
+    std::vector<std::optional<std::string>> a(f.size() + 1), b(s.size() + 1);
+    for (size_t i = 1; i <= f.size(); ++i)
+        a[i] = ValueText(forward ? std::string_view(f).substr(f.size() - i) : std::string_view(f).substr(0, i));
+    for (size_t j = 1; j <= s.size(); ++j)
+        b[j] = ValueText(forward ? std::string_view(s).substr(0, j) : std::string_view(s).substr(s.size() - j));
+
+    // All pairs are tried: the last match is what EqLeft and EqRight keep.
+    for (size_t i = 1; i <= f.size(); ++i) {
+        if (!a[i]) continue;
+        for (size_t j = 1; j <= s.size(); ++j) {
+            if (!b[j] || *a[i] != *b[j]) continue;
+            ok = true;
+            AddOne(BombCounter);
+            AddOne(StarCounter);
+            const auto ii = static_cast<qsizetype>(i), jj = static_cast<qsizetype>(j);
+            EqLeft = forward ? first.right(ii) : first.left(ii);
+            EqRight = forward ? second.left(jj) : second.right(jj);
+        }
+    }
+}
+
+void frmMain::ScoreEquation() {
+    qint64 s = (static_cast<qint64>(EqLeft.size()) + EqRight.size() + 1) * 100;
+    const QString both = EqLeft + EqRight;
+    if (both.contains(QLatin1Char('-')) || both.contains(QLatin1Char('+'))) s *= 2;
+    if (both.contains(QLatin1Char('/')) || both.contains(QLatin1Char('*'))) s *= 4;
+    AddToScore(s);
+}
+
+void frmMain::IsOperator(const QString& face, bool& result) {
+    if (face.size() != 1) {
+        result = false;
+        return;
+    }
+    const char16_t ch = face.at(0).unicode();
+    result = ch == u'-' || ch == u'+' || ch == u'*' || ch == u'/';
+}
