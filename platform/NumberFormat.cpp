@@ -4,26 +4,54 @@
 #include <limits>
 
 QString FormatNumber(qint64 value) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return locale.toString(value);
+    // Plain digits grouped by threes with the user's separator, as "#,##0" writes them.
+    const QLocale locale;
+    const QString sep = locale.groupSeparator();
+    const quint64 magnitude = value < 0 ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
+    const QString digits = QString::number(magnitude);
+    QString out;
+    out.reserve(digits.size() + digits.size() / 3 * sep.size() + 1);
+    if (value < 0) out += locale.negativeSign();
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += sep;
+        out += digits.at(i);
+    }
+    return out;
+}
+
+// Digits with optional grouping (the locale's separator or a comma) and a leading sign.
+static bool ReadGrouped(const QString& text, const QString& sep, qint64& out) {
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    quint64 v = 0;
+    int digits = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            if (++digits > 18) return false;
+            v = v * 10 + static_cast<quint64>(c.unicode() - '0');
+        } else if (digits > 0 && (c == QLatin1Char(',') || (!sep.isEmpty() && text.mid(i, sep.size()) == sep))) {
+            if (c != QLatin1Char(',')) i += sep.size() - 1;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    out = negative ? -static_cast<qint64>(v) : static_cast<qint64>(v);
+    return true;
 }
 
 static bool ReadWide(const QString& raw, qint64& out) {
     const QString text = raw.trimmed();
     if (text.isEmpty() || text.size() > 40) return false;
+    const QLocale locale;
+    if (ReadGrouped(text, locale.groupSeparator(), out)) return true;
     bool ok = false;
-    QLocale locale;
-    locale.setNumberOptions(QLocale::DefaultNumberOptions);
-    qint64 v = locale.toLongLong(text, &ok);
-    if (!ok) v = QLocale::c().toLongLong(text, &ok);
-    if (!ok) {
-        // Plain digits with the caption's own grouping, whatever the locale says.
-        QString stripped = text;
-        stripped.remove(locale.groupSeparator());
-        stripped.remove(QLatin1Char(','));
-        v = stripped.toLongLong(&ok);
-    }
+    const qint64 v = locale.toLongLong(text, &ok);
     if (!ok) return false;
     out = v;
     return true;

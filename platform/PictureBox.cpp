@@ -1,4 +1,5 @@
 #include "platform/PictureBox.h"
+#include "platform/Pacing.h"
 
 #include <QPainter>
 #include <cmath>
@@ -71,6 +72,16 @@ void PictureBox::ResetCanvas(QSize size) {
     }
 }
 
+QPixmap PictureBox::Canvas() const {
+    const QSize shown(std::max(1, width()), std::max(1, height()));
+    if (canvas_.isNull() || canvas_.deviceIndependentSize().toSize() == shown) return canvas_;
+    const qreal ratio = canvas_.devicePixelRatio();
+    const QSize part = shown.boundedTo(canvas_.deviceIndependentSize().toSize());
+    QPixmap visible = canvas_.copy(QRect(QPoint(0, 0), part * ratio));
+    visible.setDevicePixelRatio(ratio);
+    return visible;
+}
+
 void PictureBox::SetPicture(const Picture& picture) {
     picture_ = picture;
     ResetCanvas();
@@ -98,7 +109,8 @@ void PictureBox::PaintPicture(const Picture& picture, double x, double y) {
 }
 
 void PictureBox::Refresh() {
-    if (isVisible()) repaint();
+    // At instant pacing nobody watches the frames go by.
+    if (isVisible() && !Pacing::Instant()) repaint();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
