@@ -1,24 +1,176 @@
+// The side-bar commands: button pictures, letter hot keys, New, pause and the four windows.
+#include "dialogs/frmAudio.h"
+#include "dialogs/frmCustomInput.h"
+#include "dialogs/frmInstruct.h"
+#include "dialogs/frmOptions.h"
 #include "game/frmMain.h"
+#include "highscores/frmHighScores.h"
+#include "platform/Modal.h"
 
 using namespace Module1;
 
-void frmMain::Image1_Click() {}
-void frmMain::Image2_Click() {}
-void frmMain::Image1_MouseDown() {}
-void frmMain::Image1_MouseUp() {}
-void frmMain::Image2_MouseDown() {}
-void frmMain::Image2_MouseUp() {}
-void frmMain::Image3_MouseDown() {}
-void frmMain::Image3_MouseUp() {}
-void frmMain::Image4_MouseDown() {}
-void frmMain::Image4_MouseUp() {}
-void frmMain::Image5_MouseDown() {}
-void frmMain::Image5_MouseUp() {}
-void frmMain::Image6_MouseDown() {}
-void frmMain::Image6_MouseUp() {}
-void frmMain::PauseTimer_Timer() {}
-void frmMain::HotKeys(Integer) {}
-void frmMain::Image3_Click() {}
-void frmMain::Image4_Click() {}
-void frmMain::Image5_Click() {}
-void frmMain::Image6_Click() {}
+namespace {
+// The main window takes no input while a modal window is up; the programmatic path (a hot key or
+// a click that got through) must not stack a second window either.
+bool WindowAlreadyUp() { return Modal::Depth() > 0; }
+
+// Play stopped under a window; at a game over the blocks stay in view behind the banner.
+void Suspend(frmMain& f) {
+    if (!f.GmOv->Visible()) f.HideBlocks();
+    f.GameTimer.SetEnabled(false);
+}
+
+// Play goes on only in a started game without a banner (game over) up.
+void Resume(frmMain& f) {
+    f.ShowBlocks();
+    if (!f.GmOv->Visible() && GoblinCount > 0) f.GameTimer.SetEnabled(true);
+    f.backPic->setFocus(Qt::OtherFocusReason);
+}
+
+// The audio, instructions and high-score commands. The high-score window halves the volume itself
+// when it unloads, so its caller leaves that step out.
+template <class Window>
+void ShowOverGame(frmMain& f, bool halveAfter) {
+    if (WindowAlreadyUp()) return;
+    Suspend(f);
+    DoubleVolume(f.MediaPlayer1);
+    {
+        Window window;
+        Modal::Show(window);
+    }
+    if (halveAfter) HalveVolume(f.MediaPlayer1);
+    Resume(f);
+}
+
+void SetPressed(ImageBox* button, const PictureList& list, const char* key) {
+    button->SetPicture(list.ListImages(QLatin1String(key)));
+}
+}
+
+// ---- New ----
+
+void frmMain::Image1_Click() {
+    if (WindowAlreadyUp()) return;
+    // A new game must not start under a landing that is still being processed: the landing would
+    // carry on over the fresh board.
+    if (TickRunning) return;
+    if (GameTimer.Enabled()) {
+        GameTimer.SetEnabled(false);
+        HideBlocks();
+        DoubleVolume(MediaPlayer1);
+        {
+            frmOptions options;
+            Modal::Show(options);
+        }
+        HalveVolume(MediaPlayer1);
+        if (NewGameRequested) {
+            KeysLocked = true;
+            NewGameRequested = false;
+            ResizeBoard();
+            StartNewGame();
+            ShowBlocks();
+        } else {
+            GameTimer.SetEnabled(true);
+            backPic->setFocus(Qt::OtherFocusReason);
+            ShowBlocks();
+        }
+        return;
+    }
+    // No play running (before the first game or after a game over): nothing to suspend.
+    DoubleVolume(MediaPlayer1);
+    {
+        frmOptions options;
+        Modal::Show(options);
+    }
+    HalveVolume(MediaPlayer1);
+    if (NewGameRequested) {
+        KeysLocked = true;
+        NewGameRequested = false;
+        ResizeBoard();
+        StartNewGame();
+    } else {
+        backPic->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// ---- Pause and resume ----
+
+void frmMain::Image2_Click() {
+    if (WindowAlreadyUp()) return;
+    GmOv->SetPicture(ImageList2.ListImages(QStringLiteral("pause")));
+    if (GameTimer.Enabled()) {
+        DoubleVolume(MediaPlayer1);
+        // Pause itself stays enabled so that the same button or P resumes.
+        for (ImageBox* b : {Image1, Image3, Image4, Image5, Image6}) b->SetEnabled(false);
+        GameTimer.SetEnabled(false);
+        KeysLocked = true;
+        HideBlocks();
+        PauseTimer.SetEnabled(true);
+    } else {
+        HalveVolume(MediaPlayer1);
+        for (ImageBox* b : {Image1, Image3, Image4, Image5, Image6}) b->SetEnabled(true);
+        GameTimer.SetEnabled(true);
+        KeysLocked = false;
+        ShowBlocks();
+        PauseTimer.SetEnabled(false);
+        GmOv->SetVisible(false);
+    }
+    backPic->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::PauseTimer_Timer() { GmOv->SetVisible(!GmOv->Visible()); }
+
+// ---- Button pictures ----
+
+void frmMain::Image1_MouseDown() { SetPressed(Image1, ImageList1, "new2"); }
+void frmMain::Image1_MouseUp() { SetPressed(Image1, ImageList1, "new1"); }
+void frmMain::Image2_MouseDown() { SetPressed(Image2, ImageList1, "pause2"); }
+void frmMain::Image2_MouseUp() { SetPressed(Image2, ImageList1, "pause1"); }
+void frmMain::Image3_MouseDown() { SetPressed(Image3, ImageList1, "audio2"); }
+void frmMain::Image3_MouseUp() { SetPressed(Image3, ImageList1, "audio1"); }
+void frmMain::Image4_MouseDown() { SetPressed(Image4, ImageList1, "instruct2"); }
+void frmMain::Image4_MouseUp() { SetPressed(Image4, ImageList1, "instruct1"); }
+void frmMain::Image5_MouseDown() { SetPressed(Image5, ImageList1, "high2"); }
+void frmMain::Image5_MouseUp() { SetPressed(Image5, ImageList1, "high1"); }
+void frmMain::Image6_MouseDown() { SetPressed(Image6, ImageList1, "exit2"); }
+void frmMain::Image6_MouseUp() { SetPressed(Image6, ImageList1, "exit1"); }
+
+// ---- Hot keys ----
+
+// Locked keys or not, the letter of an enabled button runs its command; P comes first.
+void frmMain::HotKeys(Integer KeyCode) {
+    if (Image2->Enabled() && KeyCode == vbKeyP) Image2_Click();
+    else if (Image1->Enabled() && KeyCode == vbKeyN) Image1_Click();
+    else if (Image3->Enabled() && KeyCode == vbKeyA) Image3_Click();
+    else if (Image4->Enabled() && KeyCode == vbKeyI) Image4_Click();
+    else if (Image5->Enabled() && KeyCode == vbKeyH) Image5_Click();
+    else if (Image6->Enabled() && KeyCode == vbKeyE) Image6_Click();
+}
+
+// ---- Audio, instructions, high scores, exit ----
+
+void frmMain::Image3_Click() { ShowOverGame<frmAudio>(*this, true); }
+void frmMain::Image4_Click() { ShowOverGame<frmInstruct>(*this, true); }
+void frmMain::Image5_Click() { ShowOverGame<frmHighScores>(*this, false); }
+
+void frmMain::Image6_Click() {
+    if (WindowAlreadyUp()) return;
+    Suspend(*this);
+    PromptText = QStringLiteral("Are you sure you want to exit 'Quorbit!'?");
+    PromptCaption = QStringLiteral("Exit Game?");
+    PromptMode = 1;
+    DoubleVolume(MediaPlayer1);
+    bool yes = false;
+    {
+        frmCustomInput prompt;
+        Modal::Show(prompt);
+        HalveVolume(MediaPlayer1);
+        yes = prompt.AnsweredYes;
+    }
+    if (yes) {
+        // Saves the settings and ends the program: nothing may resume after it.
+        Form_Unload();
+        return;
+    }
+    Resume(*this);
+}

@@ -1,0 +1,519 @@
+// The side-bar commands: button pictures, hot keys, New, pause and the four windows over the game.
+#include "TestSupport.h"
+
+#include "dialogs/frmCustomInput.h"
+#include "dialogs/frmOptions.h"
+#include "platform/MediaPlayer.h"
+#include "platform/Modal.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
+
+#include <QFile>
+#include <QTest>
+#include <functional>
+#include <string>
+
+using namespace Module1;
+
+namespace {
+const std::vector<std::string> kBoard{
+    "..........", "..........", "..........", "..........", "..........",
+    "..........", "..........", "..........", "..3.......", "G.1+2=3..G",
+};
+}
+
+class CommandsTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        MediaPlayer::Instance().SetVolume(-300);
+        MediaPlayer::Instance().Calls().clear();
+    }
+
+    // A game in play on a 10 x 10 board, with its falling block at the top.
+    void StartPlay() {
+        SetBoard(kBoard);
+        GoblinCount = 2;
+        Level = 1;
+        form->CreateBlock();
+        falling = form->BlockAt(form->BlockCount);
+        falling->SetVisible(true);
+        form->KeysLocked = false;
+        form->Image2->SetEnabled(true);
+        form->GameTimer.SetEnabled(true);
+        form->GoblinTimer.SetEnabled(true);
+        form->ScoreLabel->SetCaption(QStringLiteral("120"));
+    }
+
+    // Play stopped as the game over leaves it, then the banner run to its end.
+    void EndGame() {
+        form->GameTimer.SetEnabled(false);
+        form->KeysLocked = true;
+        form->Image1->SetEnabled(false);
+        form->Image2->SetEnabled(false);
+        form->GameOverZoom = 20.0f;
+        form->GmOv->ZOrder0();
+        form->GameOverTimer.SetEnabled(true);
+        for (int i = 0; i < 100 && form->GameOverTimer.Enabled(); ++i) form->GameOverTimer.Fire();
+    }
+
+    // Windows are answered by `answer`; every window shown is listed by its class.
+    void Answer(std::function<void(QDialog&)> answer = {}) {
+        Modal::SetHook([this, answer](QDialog& d) {
+            shown.push_back(d.metaObject()->className());
+            if (answer) answer(d);
+        });
+    }
+
+    bool BoardBlocksVisible() const {
+        for (Long i = 0; i < form->BlockCount; ++i)
+            if (!form->BlockAt(i)->Visible()) return false;
+        return form->BlockCount > 0;
+    }
+    bool BoardBlocksHidden() const {
+        for (Long i = 0; i < form->BlockCount; ++i)
+            if (form->BlockAt(i)->Visible()) return false;
+        return true;
+    }
+    static std::int32_t Volume() { return MediaPlayer::Instance().Volume(); }
+
+    PictureBox* falling = nullptr;
+    std::vector<std::string> shown;
+};
+
+// ---- Button pictures ----
+
+TEST_F(CommandsTest, ButtonsShowPressedPictureWhileHeldAndReleasedAfter) {
+    struct Case {
+        ImageBox* button;
+        void (frmMain::*down)();
+        void (frmMain::*up)();
+        const char* pressed;
+        const char* released;
+    };
+    const Case cases[] = {
+        {form->Image1, &frmMain::Image1_MouseDown, &frmMain::Image1_MouseUp, "new2", "new1"},
+        {form->Image2, &frmMain::Image2_MouseDown, &frmMain::Image2_MouseUp, "pause2", "pause1"},
+        {form->Image3, &frmMain::Image3_MouseDown, &frmMain::Image3_MouseUp, "audio2", "audio1"},
+        {form->Image4, &frmMain::Image4_MouseDown, &frmMain::Image4_MouseUp, "instruct2", "instruct1"},
+        {form->Image5, &frmMain::Image5_MouseDown, &frmMain::Image5_MouseUp, "high2", "high1"},
+        {form->Image6, &frmMain::Image6_MouseDown, &frmMain::Image6_MouseUp, "exit2", "exit1"},
+    };
+    for (const Case& c : cases) {
+        (form.get()->*c.down)();
+        EXPECT_TRUE(c.button->GetPicture().Is(form->ImageList1, c.pressed)) << c.pressed;
+        (form.get()->*c.up)();
+        EXPECT_TRUE(c.button->GetPicture().Is(form->ImageList1, c.released)) << c.released;
+    }
+
+    // Any mouse button presses an enabled button; a disabled one does not change.
+    QTest::mousePress(form->Image4, Qt::RightButton);
+    EXPECT_TRUE(form->Image4->GetPicture().Is(form->ImageList1, "instruct2"));
+    Answer();
+    QTest::mouseRelease(form->Image4, Qt::RightButton);
+    EXPECT_TRUE(form->Image4->GetPicture().Is(form->ImageList1, "instruct1"));
+    EXPECT_EQ(shown, std::vector<std::string>{"frmInstruct"});
+
+    QTest::mousePress(form->Image2, Qt::LeftButton);
+    EXPECT_TRUE(form->Image2->GetPicture().Is(form->ImageList1, "pause1"));
+
+    // A hot key runs the command without touching the picture.
+    shown.clear();
+    form->HotKeys(vbKeyA);
+    EXPECT_EQ(shown, std::vector<std::string>{"frmAudio"});
+    EXPECT_TRUE(form->Image3->GetPicture().Is(form->ImageList1, "audio1"));
+}
+
+// ---- Hot keys ----
+
+TEST_F(CommandsTest, HotKeyRunsOnlyWhileItsButtonIsEnabled) {
+    Answer([](QDialog& d) { d.close(); });
+    // Before a game the pause button is off: P does nothing.
+    form->HotKeys(vbKeyP);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(form->PauseTimer.Enabled());
+
+    form->HotKeys(vbKeyN);
+    form->HotKeys(vbKeyA);
+    form->HotKeys(vbKeyI);
+    form->HotKeys(vbKeyH);
+    form->HotKeys(vbKeyE);
+    EXPECT_EQ(shown, (std::vector<std::string>{"frmOptions", "frmAudio", "frmInstruct", "frmHighScores",
+                                               "frmCustomInput"}));
+
+    // Other codes, the lower-case character codes among them, run nothing.
+    shown.clear();
+    for (Integer code : {Integer(81), Integer(110), Integer(97), Integer(vbKeySpace), Integer(13)})
+        form->HotKeys(code);
+    EXPECT_TRUE(shown.empty());
+
+    // A disabled button's letter does nothing; the others still work.
+    form->Image3->SetEnabled(false);
+    form->Image6->SetEnabled(false);
+    form->HotKeys(vbKeyA);
+    form->HotKeys(vbKeyE);
+    EXPECT_TRUE(shown.empty());
+    form->HotKeys(vbKeyI);
+    EXPECT_EQ(shown, std::vector<std::string>{"frmInstruct"});
+}
+
+TEST_F(CommandsTest, HotKeysWorkWithLockedKeysAndPauseWinsOverNew) {
+    StartPlay();
+    Answer([](QDialog& d) { d.close(); });
+    form->KeysLocked = true;
+    form->HotKeys(vbKeyH);
+    EXPECT_EQ(shown, std::vector<std::string>{"frmHighScores"});
+
+    // With every button on, P pauses and opens nothing.
+    shown.clear();
+    form->KeysLocked = false;
+    form->HotKeys(vbKeyP);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(form->PauseTimer.Enabled());
+    EXPECT_FALSE(form->GameTimer.Enabled());
+}
+
+// Goes through the play field's key handler: the letter hot keys come at its end.
+TEST_F(CommandsTest, LetterKeysReachTheCommandsInUpperAndLowerCase) {
+    Answer([](QDialog& d) { d.close(); });
+    QTest::keyClick(form->backPic, Qt::Key_A);
+    QTest::keyClick(form->backPic, Qt::Key_A, Qt::ShiftModifier);
+    QTest::keyClick(form->backPic, 'i');
+    QTest::keyClick(form->backPic, Qt::Key_P);
+    EXPECT_EQ(shown, (std::vector<std::string>{"frmAudio", "frmAudio", "frmInstruct"}));
+}
+
+// ---- Pause and resume ----
+
+TEST_F(CommandsTest, PauseStopsPlayAndBlinksTheBannerUntilResumed) {
+    StartPlay();
+    Answer([](QDialog& d) { d.close(); });
+    form->HotKeys(vbKeyP);
+
+    EXPECT_FALSE(form->GameTimer.Enabled());
+    EXPECT_TRUE(form->KeysLocked);
+    EXPECT_TRUE(form->PauseTimer.Enabled());
+    EXPECT_TRUE(form->GoblinTimer.Enabled());  // only play stops
+    EXPECT_EQ(Volume(), -600);
+    EXPECT_TRUE(form->Image2->Enabled());
+    for (ImageBox* b : {form->Image1, form->Image3, form->Image4, form->Image5, form->Image6})
+        EXPECT_FALSE(b->Enabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(BoardBlocksHidden());
+    EXPECT_TRUE(falling->Visible());
+    EXPECT_TRUE(form->GmOv->GetPicture().Is(form->ImageList2, "pause"));
+
+    // The banner first shows after one blink period, then alternates.
+    EXPECT_FALSE(form->GmOv->Visible());
+    form->PauseTimer.Fire();
+    EXPECT_TRUE(form->GmOv->Visible());
+    form->PauseTimer.Fire();
+    EXPECT_FALSE(form->GmOv->Visible());
+    form->PauseTimer.Fire();
+    EXPECT_TRUE(form->GmOv->Visible());
+
+    // Nothing but P works while paused, by key or by click.
+    for (Integer code : {vbKeyN, vbKeyA, vbKeyI, vbKeyH, vbKeyE}) form->HotKeys(code);
+    for (ImageBox* b : {form->Image1, form->Image3, form->Image4, form->Image5, form->Image6})
+        QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(form->GameTimer.Enabled());
+    EXPECT_TRUE(form->Image3->GetPicture().Is(form->ImageList1, "audio1"));
+
+    // A click on the pause button resumes, hiding the banner in whatever phase it was.
+    QTest::mouseClick(form->Image2, Qt::LeftButton);
+    EXPECT_FALSE(form->GmOv->Visible());
+    EXPECT_FALSE(form->PauseTimer.Enabled());
+    EXPECT_TRUE(form->GameTimer.Enabled());
+    EXPECT_FALSE(form->KeysLocked);
+    EXPECT_EQ(Volume(), -300);
+    for (ImageBox* b : {form->Image1, form->Image2, form->Image3, form->Image4, form->Image5, form->Image6})
+        EXPECT_TRUE(b->Enabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(BoardBlocksVisible());
+    EXPECT_TRUE(falling->Visible());
+
+    // Pause again and resume in the hidden phase: the banner stays hidden.
+    form->Image2_Click();
+    form->PauseTimer.Fire();
+    form->PauseTimer.Fire();
+    form->Image2_Click();
+    EXPECT_FALSE(form->GmOv->Visible());
+    EXPECT_EQ(Volume(), -300);
+}
+
+// ---- New ----
+
+TEST_F(CommandsTest, NewDuringPlayThenCancelGoesOnWithTheSameGame) {
+    StartPlay();
+    const Integer blocks = form->BlockCount;
+    Answer([&](QDialog& d) {
+        EXPECT_FALSE(form->GameTimer.Enabled());
+        EXPECT_TRUE(BoardBlocksHidden());
+        EXPECT_EQ(Volume(), -600);
+        auto* options = dynamic_cast<frmOptions*>(&d);
+        ASSERT_NE(options, nullptr);
+        options->Slider1->setValue(12);  // moved, then cancelled
+        options->Command3_Click();
+    });
+    QTest::mouseClick(form->Image1, Qt::LeftButton);
+
+    EXPECT_EQ(shown, std::vector<std::string>{"frmOptions"});
+    EXPECT_TRUE(form->GameTimer.Enabled());
+    EXPECT_TRUE(BoardBlocksVisible());
+    EXPECT_EQ(form->BlockCount, blocks);
+    EXPECT_EQ(form->BlockAt(form->BlockCount), falling);
+    EXPECT_TRUE(falling->Visible());
+    EXPECT_EQ(form->ScoreLabel->Caption(), QStringLiteral("120"));
+    EXPECT_FALSE(form->KeysLocked);
+    EXPECT_EQ(BoardSize, 10);
+    EXPECT_EQ(Volume(), -300);
+}
+
+TEST_F(CommandsTest, NewBeforeAnyGameThenCancelChangesNothing) {
+    const QSize size = form->size();
+    const Integer boardSize = BoardSize;
+    Answer([&](QDialog& d) {
+        EXPECT_EQ(Volume(), -600);
+        auto* options = dynamic_cast<frmOptions*>(&d);
+        ASSERT_NE(options, nullptr);
+        options->Slider1->setValue(10);
+        options->Slider2->setValue(3);
+        options->Command3_Click();
+    });
+    form->Image1_Click();
+
+    EXPECT_EQ(shown, std::vector<std::string>{"frmOptions"});
+    EXPECT_EQ(form->size(), size);
+    EXPECT_EQ(BoardSize, boardSize);
+    EXPECT_EQ(Level, 1);
+    EXPECT_FALSE(NewGameRequested);
+    EXPECT_FALSE(form->GameTimer.Enabled());
+    EXPECT_TRUE(form->KeysLocked);
+    EXPECT_FALSE(form->Image2->Enabled());
+    EXPECT_EQ(form->BlockCount, 0);
+    EXPECT_EQ(form->LevelLabel->Caption(), QStringLiteral("-"));
+    EXPECT_EQ(MediaPlayer::Instance().Calls(), (QStringList{"Volume -600", "Volume -300"}));
+}
+
+TEST_F(CommandsTest, NewAfterGameOverThenPlayLaysOutTheChosenSize) {
+    StartPlay();
+    form->ScoreLabel->SetCaption(QStringLiteral("0"));
+    EndGame();
+    ASSERT_TRUE(form->Image1->Enabled());
+    ASSERT_EQ(form->size(), QSize(620, 420));
+
+    // Play! on a 12 x 12 field at level 1.
+    Answer([](QDialog& d) {
+        auto* options = dynamic_cast<frmOptions*>(&d);
+        ASSERT_NE(options, nullptr);
+        options->Slider1->setValue(12);
+        options->Slider2->setValue(1);
+        options->Command1_Click();
+    });
+    form->HotKeys(vbKeyN);
+
+    EXPECT_EQ(shown, std::vector<std::string>{"frmOptions"});
+    EXPECT_FALSE(NewGameRequested);
+    EXPECT_EQ(form->width(), 700);
+    EXPECT_EQ(form->height(), 500);
+    EXPECT_EQ(form->backPic->Width(), 480);
+    EXPECT_EQ(Volume(), -300);
+    // The new game itself: banner gone, play running at level 1.
+    EXPECT_FALSE(form->GmOv->Visible());
+    EXPECT_TRUE(form->GameTimer.Enabled());
+    EXPECT_TRUE(form->Image2->Enabled());
+    EXPECT_EQ(Level, 1);
+    EXPECT_EQ(form->ScoreLabel->Caption(), QStringLiteral("0"));
+}
+
+TEST_F(CommandsTest, CommandsOpenNoSecondWindowAndNewWaitsForALanding) {
+    StartPlay();
+    Answer([&](QDialog& d) {
+        if (shown.size() > 1) return;
+        // A click or key that gets through while a window is up does nothing.
+        form->Image1_Click();
+        form->Image2_Click();
+        form->Image4_Click();
+        form->HotKeys(vbKeyH);
+        form->Image6_Click();
+        EXPECT_FALSE(form->PauseTimer.Enabled());
+        d.close();
+    });
+    form->Image3_Click();
+    EXPECT_EQ(shown, std::vector<std::string>{"frmAudio"});
+    EXPECT_TRUE(form->GameTimer.Enabled());
+    EXPECT_EQ(Volume(), -300);
+
+    // New chosen while a landing is still being processed is not taken.
+    shown.clear();
+    form->TickRunning = true;
+    form->Image1_Click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(form->GameTimer.Enabled());
+    EXPECT_TRUE(BoardBlocksVisible());
+    form->TickRunning = false;
+}
+
+// ---- Audio, instructions, high scores ----
+
+namespace {
+struct WindowCommand {
+    void (frmMain::*click)();
+    const char* window;
+    bool halves;  // the high-score window halves the volume itself
+};
+const WindowCommand kWindowCommands[] = {
+    {&frmMain::Image3_Click, "frmAudio", true},
+    {&frmMain::Image4_Click, "frmInstruct", true},
+    {&frmMain::Image5_Click, "frmHighScores", false},
+};
+}
+
+TEST_F(CommandsTest, WindowCommandsSuspendPlayAndResumeIt) {
+    StartPlay();
+    for (const WindowCommand& c : kWindowCommands) {
+        shown.clear();
+        Answer([&](QDialog& d) {
+            EXPECT_FALSE(form->GameTimer.Enabled()) << c.window;
+            EXPECT_TRUE(BoardBlocksHidden()) << c.window;
+            EXPECT_TRUE(falling->Visible()) << c.window;
+            EXPECT_TRUE(form->GoblinTimer.Enabled()) << c.window;
+            EXPECT_EQ(Volume(), -600) << c.window;
+            d.close();
+        });
+        (form.get()->*c.click)();
+        EXPECT_EQ(shown, std::vector<std::string>{c.window});
+        EXPECT_TRUE(form->GameTimer.Enabled()) << c.window;
+        EXPECT_TRUE(BoardBlocksVisible()) << c.window;
+        EXPECT_FALSE(form->KeysLocked) << c.window;
+        if (c.halves) {
+            EXPECT_EQ(Volume(), -300) << c.window;
+        }
+        MediaPlayer::Instance().SetVolume(-300);
+    }
+}
+
+TEST_F(CommandsTest, WindowCommandsBeforeAGameLeavePlayOff) {
+    for (const WindowCommand& c : kWindowCommands) {
+        shown.clear();
+        Answer([](QDialog& d) { d.close(); });
+        (form.get()->*c.click)();
+        EXPECT_EQ(shown, std::vector<std::string>{c.window});
+        EXPECT_FALSE(form->GameTimer.Enabled()) << c.window;
+        EXPECT_TRUE(form->KeysLocked) << c.window;
+        EXPECT_FALSE(form->GmOv->Visible()) << c.window;
+        if (c.halves) {
+            EXPECT_EQ(Volume(), -300) << c.window;
+        }
+        MediaPlayer::Instance().SetVolume(-300);
+    }
+}
+
+TEST_F(CommandsTest, WindowCommandsAfterGameOverKeepTheBlocksBehindTheBanner) {
+    StartPlay();
+    form->ScoreLabel->SetCaption(QStringLiteral("0"));
+    EndGame();
+    ASSERT_TRUE(form->GmOv->Visible());
+    for (const WindowCommand& c : kWindowCommands) {
+        shown.clear();
+        Answer([&](QDialog& d) {
+            EXPECT_TRUE(BoardBlocksVisible()) << c.window;
+            d.close();
+        });
+        (form.get()->*c.click)();
+        EXPECT_EQ(shown, std::vector<std::string>{c.window});
+        EXPECT_FALSE(form->GameTimer.Enabled()) << c.window;
+        EXPECT_TRUE(BoardBlocksVisible()) << c.window;
+        EXPECT_TRUE(form->GmOv->Visible()) << c.window;
+        if (c.halves) {
+            EXPECT_EQ(Volume(), -300) << c.window;
+        }
+        MediaPlayer::Instance().SetVolume(-300);
+    }
+    // After the banner P stays off and N offers a new game.
+    shown.clear();
+    Answer([](QDialog& d) { d.close(); });
+    form->HotKeys(vbKeyP);
+    EXPECT_FALSE(form->PauseTimer.Enabled());
+    form->HotKeys(vbKeyN);
+    EXPECT_EQ(shown, std::vector<std::string>{"frmOptions"});
+    EXPECT_FALSE(form->GameTimer.Enabled());
+    EXPECT_TRUE(BoardBlocksVisible());
+}
+
+TEST_F(CommandsTest, HighScoreWindowBringsTheVolumeBackWhenItCloses) {
+    StartPlay();
+    Answer([](QDialog& d) {
+        EXPECT_EQ(MediaPlayer::Instance().Volume(), -600);
+        d.close();
+    });
+    form->HotKeys(vbKeyH);
+    EXPECT_EQ(Volume(), -300);
+    // Only the window halves: the command itself writes the volume once.
+    EXPECT_EQ(MediaPlayer::Instance().Calls().count(QStringLiteral("Volume -600")), 1);
+}
+
+// ---- Exit ----
+
+TEST_F(CommandsTest, ExitAnsweredNoResumesWhereItWas) {
+    // Before any game nothing starts.
+    Answer([](QDialog& d) { d.hide(); });
+    form->Image6_Click();
+    EXPECT_FALSE(form->GameTimer.Enabled());
+    EXPECT_EQ(TestSupport::EndCount(), 0);
+    EXPECT_EQ(Volume(), -300);
+
+    StartPlay();
+    shown.clear();
+    Answer([&](QDialog& d) {
+        EXPECT_EQ(PromptText, QStringLiteral("Are you sure you want to exit 'Quorbit!'?"));
+        EXPECT_EQ(PromptCaption, QStringLiteral("Exit Game?"));
+        EXPECT_EQ(PromptMode, 1);
+        EXPECT_EQ(Volume(), -600);
+        EXPECT_TRUE(BoardBlocksHidden());
+        EXPECT_FALSE(form->GameTimer.Enabled());
+        d.hide();  // "No"
+    });
+    form->HotKeys(vbKeyE);
+    EXPECT_EQ(shown, std::vector<std::string>{"frmCustomInput"});
+    EXPECT_EQ(TestSupport::EndCount(), 0);
+    EXPECT_TRUE(form->GameTimer.Enabled());
+    EXPECT_TRUE(BoardBlocksVisible());
+    EXPECT_EQ(form->ScoreLabel->Caption(), QStringLiteral("120"));
+    EXPECT_EQ(Volume(), -300);
+}
+
+TEST_F(CommandsTest, ExitAnsweredYesSavesTheSettingsAndEndsAtOnce) {
+    const QString app = QStringLiteral("Felmarch"), section = QStringLiteral("Quorbit");
+    // The stored file would otherwise reach every later test's start-up.
+    struct DropStore {
+        QString path;
+        ~DropStore() {
+            QFile::remove(path);
+            Registry::Reset();
+        }
+    } dropStore{Registry::FilePath(app)};
+    QFile::remove(dropStore.path);
+    StartPlay();
+    MaxLevel = 9;
+    TopScore[1] = QStringLiteral("1,234");
+    TopScoreName[1] = QStringLiteral("Ann");
+    Answer([](QDialog& d) {
+        auto* prompt = dynamic_cast<frmCustomInput*>(&d);
+        ASSERT_NE(prompt, nullptr);
+        prompt->AnsweredYes = true;
+        prompt->hide();
+    });
+    form->Image6_Click();
+
+    EXPECT_EQ(TestSupport::EndCount(), 1);
+    // Nothing resumes after the end.
+    EXPECT_FALSE(form->GameTimer.Enabled());
+    EXPECT_TRUE(BoardBlocksHidden());
+    EXPECT_EQ(Volume(), -300);
+
+    Registry::Reset();
+    EXPECT_EQ(Registry::GetSetting(app, section, "MaxLevel", ""), QStringLiteral("9"));
+    EXPECT_EQ(Registry::GetSetting(app, section, "TopScore1", ""), QStringLiteral("1,234"));
+    EXPECT_EQ(Registry::GetSetting(app, section, "TopScoreName1", ""), QStringLiteral("Ann"));
+    EXPECT_EQ(Registry::GetSetting(app, section, "TopScoreName10", ""), QStringLiteral("---"));
+}
