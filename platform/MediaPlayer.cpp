@@ -28,9 +28,12 @@ void MediaPlayer::Play() {
     // A file that is not there cannot play: the call fails and nothing changes.
     if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile()) return;
     const bool wasPaused = playState_ == 1;
+    const bool wasPlaying = playState_ == 2;
     playState_ = 2;
     if (!AudioDevice::IsOpen() || !music_) return;
     ApplyVolume();
+    // Playing music goes on where it is; paused music resumes.
+    if (wasPlaying && Mix_PlayingMusic() && !Mix_PausedMusic()) return;
     if (wasPaused && Mix_PlayingMusic()) {
         Mix_ResumeMusic();
     } else {

@@ -7,7 +7,7 @@
 
 // A picture box: a child window with a position and size in (real) pixels, a background colour, a
 // picture shown at its own size from the top-left corner, and a canvas that keeps what PaintPicture
-// draws until the picture or the colour is set again.
+// draws until the picture or the colour is set again, also across a shrink and a regrowth.
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -41,7 +41,7 @@ public:
     void ZOrder0() { raise(); }
 
     // What the box shows now (tests look at it).
-    const QPixmap& Canvas() const { return canvas_; }
+    QPixmap Canvas() const;
 
     std::function<void()> OnGotFocus;
 
