@@ -1,4 +1,5 @@
 #include "dialogs/frmAudio.h"
+#include "dialogs/WindowKit.h"
 #include "game/Module1.h"
 #include "platform/FileChooser.h"
 #include "platform/MediaPlayer.h"
@@ -9,13 +10,6 @@
 using namespace Module1;
 
 namespace {
-QFont ArialBold(int pixelSize) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
-
 QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& caption) {
     auto* c = new QCheckBox(caption, parent);
     c->setObjectName(QLatin1String(name));
@@ -31,16 +25,9 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& 
     return c;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect r, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(r);
-    b->setFont(ArialBold(16));
-    return b;
-}
 }
 
-frmAudio::frmAudio(QWidget* parent) : QDialog(parent) {
+frmAudio::frmAudio(QWidget* parent) : TiledDialog(parent) {
     setObjectName(QStringLiteral("frmAudio"));
     setWindowTitle(QStringLiteral("Quorbit! Audio Options"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -75,7 +62,7 @@ frmAudio::frmAudio(QWidget* parent) : QDialog(parent) {
 }
 
 void frmAudio::Form_Load() {
-    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    PaintTileBackground();
     if (MusicOn) {
         Check1->setChecked(true);
         Check3->setEnabled(true);
@@ -127,7 +114,3 @@ void frmAudio::Command1_Click() {
     accept();
 }
 
-void frmAudio::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawPixmap(rect(), background_);
-}

@@ -2,12 +2,14 @@
 #include "platform/ImageBox.h"
 
 #include <QCheckBox>
+#include "dialogs/WindowKit.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QPushButton>
 
 // The audio options: music, sound effects, random music and the choice of a music file.
-class frmAudio : public QDialog {
+class frmAudio : public TiledDialog {
     Q_OBJECT
 public:
     explicit frmAudio(QWidget* parent = nullptr);
@@ -25,8 +27,6 @@ public:
     void Command3_Click();
 
 protected:
-    void paintEvent(QPaintEvent*) override;
 
 private:
-    QPixmap background_;
 };

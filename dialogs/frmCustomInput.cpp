@@ -1,4 +1,5 @@
 #include "dialogs/frmCustomInput.h"
+#include "dialogs/WindowKit.h"
 #include "game/Module1.h"
 #include "platform/PictureList.h"
 
@@ -8,24 +9,7 @@
 
 using namespace Module1;
 
-namespace {
-QFont ArialBold(int pixelSize) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, int top, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(96, top, 153, 33);
-    b->setFont(ArialBold(16));
-    return b;
-}
-}
-
-frmCustomInput::frmCustomInput(QWidget* parent) : QDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {
+frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {
     setObjectName(QStringLiteral("frmCustomInput"));
     setWindowTitle(QStringLiteral("Enter Name:"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -49,9 +33,9 @@ frmCustomInput::frmCustomInput(QWidget* parent) : QDialog(parent), Text1(new QLi
     Text1->setMaxLength(10);
     Text1->installEventFilter(this);
 
-    Command2 = MakeButton(this, "Command2", 72, QStringLiteral("Yes"));
+    Command2 = MakeButton(this, "Command2", {96, 72, 153, 33}, QStringLiteral("Yes"));
     Command2->hide();
-    Command1 = MakeButton(this, "Command1", 120, QStringLiteral("OK"));
+    Command1 = MakeButton(this, "Command1", {96, 120, 153, 33}, QStringLiteral("OK"));
 
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, Command2);
@@ -62,7 +46,7 @@ frmCustomInput::frmCustomInput(QWidget* parent) : QDialog(parent), Text1(new QLi
 }
 
 void frmCustomInput::Form_Load() {
-    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    PaintTileBackground();
     if (PromptMode != 1) {
         Text1->selectAll();
     } else {
@@ -121,7 +105,3 @@ void frmCustomInput::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void frmCustomInput::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawPixmap(rect(), background_);
-}

@@ -1,4 +1,6 @@
 #pragma once
+#include "dialogs/WindowKit.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,7 +9,7 @@
 
 // The one prompt: a Yes/No question (PromptMode 1) or a name entry (any other mode). It hides itself
 // when answered; the caller reads AnsweredYes or Text1 and then destroys it.
-class frmCustomInput : public QDialog {
+class frmCustomInput : public TiledDialog {
     Q_OBJECT
 public:
     explicit frmCustomInput(QWidget* parent = nullptr);
@@ -23,12 +25,10 @@ public:
     void Text1_KeyPress(int keyAscii);
 
 protected:
-    void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPixmap background_;
 };

@@ -1,4 +1,5 @@
 #include "dialogs/frmInstruct.h"
+#include "dialogs/WindowKit.h"
 #include "platform/ImageBox.h"
 #include "platform/PictureList.h"
 
@@ -8,13 +9,6 @@
 namespace {
 const QColor kDarkBlue(0, 0, 192);
 const QColor kPaleYellow(255, 255, 192);
-
-QFont ArialBold(int pixelSize) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
 
 QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& colour = Qt::black) {
     auto* l = new QLabel(text, page);
@@ -68,13 +62,6 @@ PictureBox* MakePage(QWidget* parent, const char* name) {
     return page;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, int left, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(left, 248, 105, 33);
-    b->setFont(ArialBold(13));
-    return b;
-}
 }
 
 frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {
@@ -91,11 +78,11 @@ frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {
     Picture2 = MakePage(this, "Picture2");
     Picture3 = MakePage(this, "Picture3");
     Picture4 = MakePage(this, "Picture4");
-    Command1 = MakeButton(this, "Command1", 8, QStringLiteral("Objective"));
-    Command2 = MakeButton(this, "Command2", 120, QStringLiteral("Controls"));
-    Command4 = MakeButton(this, "Command4", 232, QStringLiteral("Items"));
-    Command5 = MakeButton(this, "Command5", 344, QStringLiteral("Scoring"));
-    Command3 = MakeButton(this, "Command3", 496, QStringLiteral("Close"));
+    Command1 = MakeButton(this, "Command1", {8, 248, 105, 33}, QStringLiteral("Objective"), 13);
+    Command2 = MakeButton(this, "Command2", {120, 248, 105, 33}, QStringLiteral("Controls"), 13);
+    Command4 = MakeButton(this, "Command4", {232, 248, 105, 33}, QStringLiteral("Items"), 13);
+    Command5 = MakeButton(this, "Command5", {344, 248, 105, 33}, QStringLiteral("Scoring"), 13);
+    Command3 = MakeButton(this, "Command3", {496, 248, 105, 33}, QStringLiteral("Close"), 13);
     for (QPushButton* b : {Command1, Command2, Command4, Command5, Command3}) SetBackColor(b, Qt::white);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command4);

@@ -1,4 +1,5 @@
 #include "dialogs/frmOptions.h"
+#include "dialogs/WindowKit.h"
 #include "game/Module1.h"
 #include "platform/PictureList.h"
 
@@ -9,13 +10,6 @@
 using namespace Module1;
 
 namespace {
-QFont ArialBold(int pixelSize) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
-
 const QColor kDarkBlue(0, 0, 192);
 const QColor kGreen(0, 128, 0);
 
@@ -42,16 +36,9 @@ QSlider* MakeSlider(QWidget* parent, const char* name, int top, int min, int max
     return s;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, int left, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(left, 304, 137, 33);
-    b->setFont(ArialBold(16));
-    return b;
-}
 }
 
-frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
+frmOptions::frmOptions(QWidget* parent) : TiledDialog(parent) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Quorbit!"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -68,8 +55,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     Label2 = MakeLabel(this, "Label2", {24, 216, 181, 25}, kDarkBlue, QStringLiteral("Game Dimension Size:"));
     Label4 = MakeLabel(this, "Label4", {205, 216, 105, 25}, kGreen, QStringLiteral("0 x 0"));
     Slider1 = MakeSlider(this, "Slider1", 240, 10, 15);
-    Command1 = MakeButton(this, "Command1", 24, QStringLiteral("Play!"));
-    Command3 = MakeButton(this, "Command3", 200, QStringLiteral("Cancel"));
+    Command1 = MakeButton(this, "Command1", {24, 304, 137, 33}, QStringLiteral("Play!"));
+    Command3 = MakeButton(this, "Command3", {200, 304, 137, 33}, QStringLiteral("Cancel"));
 
     setTabOrder(Command1, Command3);
     setTabOrder(Command3, Slider1);
@@ -89,7 +76,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
 }
 
 void frmOptions::Form_Load() {
-    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    PaintTileBackground();
     // A stored MaxLevel below 1 would leave the slider with no valid value.
     Slider2->setMaximum(std::max<int>(1, MaxLevel));
     Slider2->setValue(Level);
@@ -118,10 +105,6 @@ void frmOptions::Slider1_Scroll() {
 
 void frmOptions::Slider2_Scroll() { Label3->setText(QString::number(Slider2->value())); }
 
-void frmOptions::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawPixmap(rect(), background_);
-}
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {

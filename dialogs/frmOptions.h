@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/ImageBox.h"
 
+#include "dialogs/WindowKit.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QPixmap>
@@ -8,7 +10,7 @@
 #include <QSlider>
 
 // The new-game dialog: board size and starting level.
-class frmOptions : public QDialog {
+class frmOptions : public TiledDialog {
     Q_OBJECT
 public:
     explicit frmOptions(QWidget* parent = nullptr);
@@ -35,9 +37,7 @@ public:
     void Slider2_Scroll();
 
 protected:
-    void paintEvent(QPaintEvent*) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPixmap background_;
 };

@@ -54,29 +54,12 @@ void frmMain::Image1_Click() {
     // A new game must not start under a landing that is still being processed: the landing would
     // carry on over the fresh board.
     if (TickRunning) return;
-    if (GameTimer.Enabled()) {
+    // Only a running game is suspended around the dialog, and only a running game resumes on Cancel.
+    const bool running = GameTimer.Enabled();
+    if (running) {
         GameTimer.SetEnabled(false);
         HideBlocks();
-        DoubleVolume(MediaPlayer1);
-        {
-            frmOptions options;
-            Modal::Show(options);
-        }
-        HalveVolume(MediaPlayer1);
-        if (NewGameRequested) {
-            KeysLocked = true;
-            NewGameRequested = false;
-            ResizeBoard();
-            StartNewGame();
-            ShowBlocks();
-        } else {
-            GameTimer.SetEnabled(true);
-            backPic->setFocus(Qt::OtherFocusReason);
-            ShowBlocks();
-        }
-        return;
     }
-    // No play running (before the first game or after a game over): nothing to suspend.
     DoubleVolume(MediaPlayer1);
     {
         frmOptions options;
@@ -88,6 +71,11 @@ void frmMain::Image1_Click() {
         NewGameRequested = false;
         ResizeBoard();
         StartNewGame();
+        if (running) ShowBlocks();
+    } else if (running) {
+        GameTimer.SetEnabled(true);
+        backPic->setFocus(Qt::OtherFocusReason);
+        ShowBlocks();
     } else {
         backPic->setFocus(Qt::OtherFocusReason);
     }

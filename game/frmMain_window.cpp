@@ -1,4 +1,5 @@
 // The main window: its controls, start-up, layout, focus keeping and shutdown.
+#include "dialogs/WindowKit.h"
 #include "dialogs/frmLogo.h"
 #include "game/Settings.h"
 #include "game/frmMain.h"
@@ -17,13 +18,6 @@ using namespace Module1;
 
 namespace {
 frmMain* instance = nullptr;
-
-QFont ArialBold(int pixelSize) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
 
 // Qt key to the virtual-key code the game's handlers expect.
 Integer VirtualKey(const QKeyEvent* e) {

@@ -1,4 +1,5 @@
 #include "highscores/frmHighScores.h"
+#include "dialogs/WindowKit.h"
 #include "game/Module1.h"
 #include "highscores/HighScoreTable.h"
 #include "platform/Browser.h"
@@ -12,13 +13,6 @@
 using namespace Module1;
 
 namespace {
-QFont ArialBold(int pixelSize) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
-
 QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& caption) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(QLatin1String(name));
@@ -67,7 +61,7 @@ QPushButton* PictureButton(QWidget* parent, const char* name, int left, const ch
 }
 }
 
-frmHighScores::frmHighScores(QWidget* parent) : QDialog(parent) {
+frmHighScores::frmHighScores(QWidget* parent) : TiledDialog(parent) {
     setObjectName(QStringLiteral("frmHighScores"));
     setWindowTitle(QStringLiteral("Quorbit! High Scores"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -135,7 +129,7 @@ frmHighScores::~frmHighScores() {
 }
 
 void frmHighScores::Form_Load() {
-    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    PaintTileBackground();
     for (size_t k = 0; k < 10; ++k) {
         Label1[k]->setText(FormatCaption(TopScore[k + 1]));
         Label2[k]->setText(TopScoreName[k + 1]);
@@ -179,7 +173,3 @@ void frmHighScores::done(int result) {
     QDialog::done(result);
 }
 
-void frmHighScores::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawPixmap(rect(), background_);
-}

@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/ImageBox.h"
 
+#include "dialogs/WindowKit.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QPixmap>
@@ -8,7 +10,7 @@
 #include <array>
 
 // The ten best scores; after a new entry its row is red and it can be submitted to the score board.
-class frmHighScores : public QDialog {
+class frmHighScores : public TiledDialog {
     Q_OBJECT
 public:
     explicit frmHighScores(QWidget* parent = nullptr);
@@ -33,9 +35,7 @@ public:
     void done(int result) override;
 
 protected:
-    void paintEvent(QPaintEvent*) override;
 
 private:
-    QPixmap background_;
     bool unloaded_ = false;
 };

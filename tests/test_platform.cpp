@@ -210,32 +210,32 @@ TEST_F(PlatformTest, PictureBoxCanvasKeepsPaintingUntilPictureOrColourIsSet) {
 // ---- PictureList ----
 
 TEST_F(PlatformTest, PictureListsGiveEveryKeyAtItsListedSize) {
-    struct ListSpec {
+    struct ListCase {
         PictureList& list;
         QSize size;
         int keys;
     };
-    const ListSpec lists[] = {{Pictures::ImageListGoblin0(), {40, 40}, 9}, {Pictures::ImageListRed(), {40, 40}, 15},
+    const ListCase lists[] = {{Pictures::ImageListGoblin0(), {40, 40}, 9}, {Pictures::ImageListRed(), {40, 40}, 15},
                               {Pictures::ImageListBlue(), {40, 40}, 15},   {Pictures::ImageListBlue2(), {40, 40}, 15},
                               {Pictures::ImageList1(), {180, 36}, 12},     {Pictures::ImageList2(), {300, 100}, 5}};
-    for (const ListSpec& spec : lists) {
-        EXPECT_EQ(spec.list.Keys().size(), spec.keys) << spec.list.Name().toStdString();
-        EXPECT_EQ(QSize(spec.list.ImageWidth(), spec.list.ImageHeight()), spec.size);
-        for (const QString& key : spec.list.Keys()) {
-            SCOPED_TRACE(spec.list.Name().toStdString() + " " + key.toStdString());
-            const Picture p = spec.list.ListImages(key);
+    for (const ListCase& entry : lists) {
+        EXPECT_EQ(entry.list.Keys().size(), entry.keys) << entry.list.Name().toStdString();
+        EXPECT_EQ(QSize(entry.list.ImageWidth(), entry.list.ImageHeight()), entry.size);
+        for (const QString& key : entry.list.Keys()) {
+            SCOPED_TRACE(entry.list.Name().toStdString() + " " + key.toStdString());
+            const Picture p = entry.list.ListImages(key);
             ASSERT_FALSE(p.IsNull());
-            const QSize want = key.startsWith(QLatin1String("tile")) ? QSize(200, 620) : spec.size;
+            const QSize want = key.startsWith(QLatin1String("tile")) ? QSize(200, 620) : entry.size;
             EXPECT_EQ(p.Size(), want);
             EXPECT_EQ(p.pixmap.deviceIndependentSize().toSize(), want);
-            EXPECT_TRUE(p.Is(spec.list, key));
+            EXPECT_TRUE(p.Is(entry.list, key));
             // Our own art for every key, not the stand-in box for a missing file.
             EXPECT_TRUE(QFile::exists(QStringLiteral(":/pictures/%1/%2.svg")
-                                          .arg(spec.list.Name() == QLatin1String("ImageListGoblin") ? "goblin"
-                                               : spec.list.Name() == QLatin1String("ImageListRed")  ? "red"
-                                               : spec.list.Name() == QLatin1String("ImageListBlue") ? "blue"
-                                               : spec.list.Name() == QLatin1String("ImageListBlue2") ? "blue2"
-                                               : spec.list.Name() == QLatin1String("ImageList1")    ? "buttons"
+                                          .arg(entry.list.Name() == QLatin1String("ImageListGoblin") ? "goblin"
+                                               : entry.list.Name() == QLatin1String("ImageListRed")  ? "red"
+                                               : entry.list.Name() == QLatin1String("ImageListBlue") ? "blue"
+                                               : entry.list.Name() == QLatin1String("ImageListBlue2") ? "blue2"
+                                               : entry.list.Name() == QLatin1String("ImageList1")    ? "buttons"
                                                                                                      : "banners",
                                                key)));
         }

@@ -1,0 +1,30 @@
+#include "dialogs/WindowKit.h"
+#include "platform/PictureList.h"
+
+#include <QPainter>
+
+QFont ArialBold(int pixelSize) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                        int fontPixelSize) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(geometry);
+    b->setFont(ArialBold(fontPixelSize));
+    return b;
+}
+
+void TiledDialog::PaintTileBackground() {
+    background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
+    update();
+}
+
+void TiledDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), background_);
+}

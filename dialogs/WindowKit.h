@@ -1,0 +1,25 @@
+#pragma once
+// What every secondary window shares: the bold Arial of its captions, its buttons, and the "tile3"
+// background painted once over the whole window.
+#include <QDialog>
+#include <QFont>
+#include <QPixmap>
+#include <QPushButton>
+
+QFont ArialBold(int pixelSize);
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                        int fontPixelSize = 16);
+
+class TiledDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TiledDialog(QWidget* parent = nullptr) : QDialog(parent) {}
+
+protected:
+    // Paints "tile3" stretched over the window as it is sized now; it stays the background.
+    void PaintTileBackground();
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QPixmap background_;
+};
