@@ -47,6 +47,15 @@ QStringList Sounds() {
 
 void ClearSounds() { SoundPlayer::History().clear(); }
 
+std::vector<std::string> Bottom(std::vector<std::string> rows, size_t n) {
+    std::vector<std::string> board(n > rows.size() ? n - rows.size() : 0, std::string(n, '.'));
+    for (std::string& r : rows) {
+        r.resize(n, '.');
+        board.push_back(r);
+    }
+    return board;
+}
+
 ScopedConfigHome::ScopedConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
     qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
     Registry::Reset();

@@ -18,6 +18,8 @@ QStringList Sounds();
 void ClearSounds();
 // Addresses that would have been opened in the browser.
 QStringList& OpenedAddresses();
+// An n x n board with the given rows at the bottom, each padded on the right with empty cells.
+std::vector<std::string> Bottom(std::vector<std::string> rows, size_t n = 10);
 // How often the program was ended.
 int& EndCount();
 

@@ -20,12 +20,7 @@ protected:
         GoblinCount = 2;
         form->ScoreLabel->SetCaption(score);
         form->GmOv->SetPicture(form->ImageList2.ListImages(QStringLiteral("pause")));
-        form->KeysLocked = true;
-        form->Image1->SetEnabled(false);
-        form->Image2->SetEnabled(false);
-        form->GameOverZoom = 20.0f;
-        form->GmOv->ZOrder0();
-        form->GameOverTimer.SetEnabled(true);
+        form->GameOver();
     }
 
     // A tick comes only while the timer runs.

@@ -47,13 +47,7 @@ protected:
 
     // Play stopped as the game over leaves it, then the banner run to its end.
     void EndGame() {
-        form->GameTimer.SetEnabled(false);
-        form->KeysLocked = true;
-        form->Image1->SetEnabled(false);
-        form->Image2->SetEnabled(false);
-        form->GameOverZoom = 20.0f;
-        form->GmOv->ZOrder0();
-        form->GameOverTimer.SetEnabled(true);
+        form->GameOver();
         for (int i = 0; i < 100 && form->GameOverTimer.Enabled(); ++i) form->GameOverTimer.Fire();
     }
 

@@ -7,16 +7,7 @@
 #include <QTimer>
 
 namespace {
-
-// An n x n board with the given rows at the bottom, each padded on the right with empty cells.
-std::vector<std::string> Bottom(std::vector<std::string> rows, size_t n = 10) {
-    std::vector<std::string> board(n - rows.size(), std::string(n, '.'));
-    for (std::string& r : rows) {
-        r.resize(n, '.');
-        board.push_back(r);
-    }
-    return board;
-}
+using TestSupport::Bottom;
 
 std::vector<std::string> Empty(size_t n = 10) { return std::vector<std::string>(n, std::string(n, '.')); }
 

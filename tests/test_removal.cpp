@@ -11,15 +11,7 @@
 #include <utility>
 
 namespace {
-
-std::vector<std::string> Bottom(std::vector<std::string> rows, size_t n = 10) {
-    std::vector<std::string> board(n - rows.size(), std::string(n, '.'));
-    for (std::string& r : rows) {
-        r.resize(n, '.');
-        board.push_back(r);
-    }
-    return board;
-}
+using TestSupport::Bottom;
 
 // Records every move of the watched blocks, in order, by block index.
 class MoveRecorder : public QObject {
