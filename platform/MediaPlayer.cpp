@@ -5,13 +5,21 @@
 #include <SDL_mixer.h>
 #include <cmath>
 
+namespace {
+// The call log serves tests; a long game must not grow it without end.
+void Record(QStringList& log, const QString& call) {
+    if (log.size() >= 4096) log.erase(log.begin(), log.begin() + 2048);
+    log.append(call);
+}
+}
+
 MediaPlayer& MediaPlayer::Instance() {
     static MediaPlayer player;
     return player;
 }
 
 void MediaPlayer::SetFileName(const QString& path) {
-    calls_.append(QStringLiteral("FileName ") + path);
+    Record(calls_, QStringLiteral("FileName ") + path);
     fileName_ = path;
     playState_ = 0;
     if (!AudioDevice::Open()) return;
@@ -24,7 +32,7 @@ void MediaPlayer::SetFileName(const QString& path) {
 }
 
 void MediaPlayer::Play() {
-    calls_.append(QStringLiteral("Play"));
+    Record(calls_, QStringLiteral("Play"));
     // A file that is not there cannot play: the call fails and nothing changes.
     if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile()) return;
     const bool wasPaused = playState_ == 1;
@@ -43,13 +51,13 @@ void MediaPlayer::Play() {
 }
 
 void MediaPlayer::Pause() {
-    calls_.append(QStringLiteral("Pause"));
+    Record(calls_, QStringLiteral("Pause"));
     if (playState_ == 2) playState_ = 1;
     if (AudioDevice::IsOpen() && Mix_PlayingMusic()) Mix_PauseMusic();
 }
 
 void MediaPlayer::SetVolume(std::int32_t v) {
-    calls_.append(QStringLiteral("Volume %1").arg(v));
+    Record(calls_, QStringLiteral("Volume %1").arg(v));
     volume_ = v;
     ApplyVolume();
 }

@@ -22,7 +22,10 @@ QStringList& History() {
 }
 
 void PlayAsync(const QString& path) {
-    History().append(path);
+    // The history serves tests; a long game must not grow it without end.
+    QStringList& history = History();
+    if (history.size() >= 4096) history.erase(history.begin(), history.begin() + 2048);
+    history.append(path);
     if (!AudioDevice::Open()) return;
     auto& chunks = Cache().chunks;
     auto it = chunks.find(path);
