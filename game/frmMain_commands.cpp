@@ -20,10 +20,11 @@ void Suspend(frmMain& f) {
     f.GameTimer.SetEnabled(false);
 }
 
-// Play goes on only in a started game without a banner (game over) up.
+// Play goes on only in a started game that is not lost: the banner shows from its first tick on,
+// the running banner timer covers the time before it.
 void Resume(frmMain& f) {
     f.ShowBlocks();
-    if (!f.GmOv->Visible() && GoblinCount > 0) f.GameTimer.SetEnabled(true);
+    if (!f.GmOv->Visible() && !f.GameOverTimer.Enabled() && GoblinCount > 0) f.GameTimer.SetEnabled(true);
     f.backPic->setFocus(Qt::OtherFocusReason);
 }
 
