@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QThread>
 #include <QStandardPaths>
 #include <map>
 #include <memory>
@@ -52,6 +53,21 @@ QString PlainLine(const QString& path, const QString& section, const QString& ke
 }
 }
 
+namespace {
+// A writer killed right after creating the store's lock file leaves it empty, and an empty lock is
+// only judged stale after half a minute: the save would hang that long. A live writer fills its
+// lock at once, so one still empty after a short wait is dead.
+void DropDeadEmptyLock(const QString& path) {
+    const QString lock = path + QStringLiteral(".lock");
+    for (int i = 0; i < 20; ++i) {
+        const QFileInfo info(lock);
+        if (!info.exists() || info.size() > 0) return;
+        QThread::msleep(10);
+    }
+    QFile::remove(lock);
+}
+}
+
 namespace Registry {
 QString FilePath(const QString& app) {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -80,6 +96,7 @@ void SaveSetting(const QString& app, const QString& section, const QString& key,
 void Sync() {
     for (auto& [path, store] : Stores()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
+        DropDeadEmptyLock(path);
         store->sync();
     }
 }

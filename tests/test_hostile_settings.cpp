@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QElapsedTimer>
 #include <QThread>
 #include <csignal>
 #include <sys/wait.h>
@@ -388,29 +389,38 @@ TEST(HostileSettingsCrash, KillDuringTheWriteNeverLosesTheOldTable) {
 
     QRandomGenerator rng(2024);
     int seen[2] = {0, 0};
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 150; ++round) {
         SCOPED_TRACE(round);
+        int saved[2];
+        ASSERT_EQ(pipe(saved), 0);
         const pid_t writer = fork();
         ASSERT_GE(writer, 0);
         if (writer == 0) {
-            // The writer: the two tables in turn, as fast as it can, until killed.
+            // The writer: the two tables in turn, as fast as it can, until killed; a byte per save.
+            ::close(saved[0]);
             Registry::Reset();
             for (int n = 0;; ++n) {
                 FillTable(n % 2 == 0 ? 1 : 0);
                 Settings::Save();
+                const char done = 1;
+                if (::write(saved[1], &done, 1) != 1) _exit(1);
             }
         }
-        QThread::usleep(static_cast<unsigned long>(rng.bounded(10000)));
+        ::close(saved[1]);
+        // Kill only once the writer is at work: after its first save, somewhere in a later one.
+        char done = 0;
+        ASSERT_EQ(::read(saved[0], &done, 1), 1);
+        QThread::usleep(static_cast<unsigned long>(rng.bounded(4000)));
         ASSERT_EQ(::kill(writer, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        ::close(saved[0]);
 
         const int which = TableIn(ReadFile(home.File()));
         ASSERT_NE(which, -1) << "the file holds neither table whole";
         ++seen[which];
     }
-    // Both tables were caught, so the kills did land while the writer was at work.
-    EXPECT_GT(seen[0], 0);
+    // The writer had saved the new table at least once before every kill.
     EXPECT_GT(seen[1], 0);
 
     // Whatever the kills left beside the file does not stop the next start or save.
@@ -423,4 +433,23 @@ TEST(HostileSettingsCrash, KillDuringTheWriteNeverLosesTheOldTable) {
     Settings::Save();
     Registry::Reset();
     EXPECT_EQ(TableIn(ReadFile(home.File())), 1 - loaded);
+}
+
+TEST(HostileSettingsCrash, EmptyLockLeftByAKilledWriterDoesNotHoldUpTheSave) {
+    TestSupport::ScopedConfigHome home;
+    FillTable(0);
+    Settings::Save();
+    Registry::Reset();
+    // What a writer killed between creating its lock and filling it leaves behind.
+    QFile lock(home.File() + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+
+    QElapsedTimer clock;
+    clock.start();
+    FillTable(1);
+    Settings::Save();
+    EXPECT_LT(clock.elapsed(), 5000);
+    Registry::Reset();
+    EXPECT_EQ(TableIn(ReadFile(home.File())), 1);
 }
