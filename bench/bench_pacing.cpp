@@ -1,5 +1,6 @@
 // Real animation pacing on a shown window: how long one step of each animation really lasts, against
 // the time its frames are designed to take (counter "ratio": measured / designed).
+#include "QtBenchMain.h"
 #include "game/frmMain.h"
 #include "platform/Modal.h"
 #include "platform/Pacing.h"
@@ -196,21 +197,7 @@ BENCHMARK(BM_FrameEvents)->UseRealTime()->Unit(benchmark::kMicrosecond)->Iterati
 
 }  // namespace
 
+// Real pacing; the game's own timers never tick, so nothing but the measured step runs.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("SDL_AUDIODRIVER", "dummy");
-    // Private settings: the window's start-up reads them.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    // Real pacing; the game's own timers never tick, so nothing but the measured step runs.
-    Pacing::SetInstant(false);
-    Timer::SetManual(true);
-    Program::SetEndHook([] {});
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    form.reset();
-    return 0;
+    return RunQtBenchmarks(argc, argv, false, [] { form.reset(); });
 }

@@ -1,4 +1,5 @@
 // The equation scans on crowded boards, and a whole pass at instant pacing.
+#include "QtBenchMain.h"
 #include "game/frmMain.h"
 #include "platform/Modal.h"
 #include "platform/Pacing.h"
@@ -137,19 +138,5 @@ BENCHMARK(BM_ProcessEquationsCrowded)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("SDL_AUDIODRIVER", "dummy");
-    // Private settings: the window's start-up reads them.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    Pacing::SetInstant(true);
-    Timer::SetManual(true);
-    Program::SetEndHook([] {});
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    form.reset();
-    return 0;
+    return RunQtBenchmarks(argc, argv, true, [] { form.reset(); });
 }
