@@ -19,6 +19,19 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
     return b;
 }
 
+void SetUpFixedWindow(QDialog& window, const char* name, const QString& title, QSize clientSize,
+                      const QColor& backColour) {
+    window.setObjectName(QLatin1String(name));
+    window.setWindowTitle(title);
+    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    window.setFixedSize(clientSize);
+    if (backColour.isValid()) {
+        QPalette pal = window.palette();
+        pal.setColor(QPalette::Window, backColour);
+        window.setPalette(pal);
+    }
+}
+
 void TiledDialog::PaintTileBackground() {
     background_ = Pictures::ImageList2().ListImages(QStringLiteral("tile3")).At(size());
     update();

@@ -10,6 +10,10 @@ QFont ArialBold(int pixelSize);
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
                         int fontPixelSize = 16);
 
+// A fixed-size window with a title bar and a close box, whose client area is the design size.
+void SetUpFixedWindow(QDialog& window, const char* name, const QString& title, QSize clientSize,
+                      const QColor& backColour = QColor());
+
 class TiledDialog : public QDialog {
     Q_OBJECT
 public:

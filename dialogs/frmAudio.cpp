@@ -28,13 +28,7 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& 
 }
 
 frmAudio::frmAudio(QWidget* parent) : TiledDialog(parent) {
-    setObjectName(QStringLiteral("frmAudio"));
-    setWindowTitle(QStringLiteral("Quorbit! Audio Options"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(329, 225);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    SetUpFixedWindow(*this, "frmAudio", QStringLiteral("Quorbit! Audio Options"), {329, 225}, Qt::white);
 
     Check2 = MakeCheck(this, "Check2", {24, 24, 177, 21}, QStringLiteral("Sound Effects"));
     Check1 = MakeCheck(this, "Check1", {24, 64, 193, 21}, QStringLiteral("Background Music"));

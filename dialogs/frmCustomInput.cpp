@@ -10,10 +10,7 @@
 using namespace Module1;
 
 frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {
-    setObjectName(QStringLiteral("frmCustomInput"));
-    setWindowTitle(QStringLiteral("Enter Name:"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(345, 169);
+    SetUpFixedWindow(*this, "frmCustomInput", QStringLiteral("Enter Name:"), {345, 169});
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));

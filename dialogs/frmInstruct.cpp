@@ -65,14 +65,8 @@ PictureBox* MakePage(QWidget* parent, const char* name) {
 }
 
 frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmInstruct"));
-    setWindowTitle(QStringLiteral("Quorbit! Instructions"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(609, 289);
+    SetUpFixedWindow(*this, "frmInstruct", QStringLiteral("Quorbit! Instructions"), {609, 289}, QColor(224, 224, 224));
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(224, 224, 224));
-    setPalette(pal);
 
     Picture1 = MakePage(this, "Picture1");
     Picture2 = MakePage(this, "Picture2");

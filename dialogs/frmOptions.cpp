@@ -39,10 +39,7 @@ QSlider* MakeSlider(QWidget* parent, const char* name, int top, int min, int max
 }
 
 frmOptions::frmOptions(QWidget* parent) : TiledDialog(parent) {
-    setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(QStringLiteral("Quorbit!"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(362, 353);
+    SetUpFixedWindow(*this, "frmOptions", QStringLiteral("Quorbit!"), {362, 353});
 
     Image1 = new ImageBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -62,13 +62,7 @@ QPushButton* PictureButton(QWidget* parent, const char* name, int left, const ch
 }
 
 frmHighScores::frmHighScores(QWidget* parent) : TiledDialog(parent) {
-    setObjectName(QStringLiteral("frmHighScores"));
-    setWindowTitle(QStringLiteral("Quorbit! High Scores"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(457, 505);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    SetUpFixedWindow(*this, "frmHighScores", QStringLiteral("Quorbit! High Scores"), {457, 505}, Qt::white);
 
     Image1 = new ImageBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
