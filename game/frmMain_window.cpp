@@ -19,7 +19,17 @@ using namespace Module1;
 namespace {
 frmMain* instance = nullptr;
 
-// Qt key to the virtual-key code the game's handlers expect.
+// The letter printed at this X keycode on a Latin keyboard (the evdev and the older xfree86 keycodes
+// agree on the letter block), or 0 off that block.
+int LatinLetterAt(quint32 keycode) {
+    if (keycode >= 24 && keycode <= 33) return "QWERTYUIOP"[keycode - 24];
+    if (keycode >= 38 && keycode <= 46) return "ASDFGHJKL"[keycode - 38];
+    if (keycode >= 52 && keycode <= 58) return "ZXCVBNM"[keycode - 52];
+    return 0;
+}
+
+// The virtual-key code of the keys the play field knows: the arrows, Space and the letters. Every
+// other key arrives as vbKeyNone; a Qt code passed on would make ' % & ( act as the arrows.
 Integer VirtualKey(const QKeyEvent* e) {
     const int k = e->key();
     switch (k) {
@@ -28,19 +38,15 @@ Integer VirtualKey(const QKeyEvent* e) {
     case Qt::Key_Up: return vbKeyUp;
     case Qt::Key_Down: return vbKeyDown;
     case Qt::Key_Space: return vbKeySpace;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
     default: break;
     }
-    if (k >= 0x21 && k <= 0x7e) {
-        const QChar c = QChar(k).toUpper();
-        return static_cast<Integer>(c.unicode());
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return static_cast<Integer>(k);
+    if (k >= 'a' && k <= 'z') return static_cast<Integer>(k - 'a' + 'A');
+    // A layout of another script: the key keeps its letter, so the hot keys work on any layout.
+    if (k > 0x7f && k < Qt::Key_Escape && QChar::isLetter(static_cast<char32_t>(k))) {
+        if (const int letter = LatinLetterAt(e->nativeScanCode())) return static_cast<Integer>(letter);
     }
-    return 255;  // some other key: it still counts as a key press
+    return vbKeyNone;
 }
 
 PictureBox* MakeBox(QWidget* parent, const char* name, QRect r, QColor back) {
@@ -256,7 +262,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress) {
             auto* e = static_cast<QKeyEvent*>(event);
             if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return false;
-            backPic_KeyDown(VirtualKey(e), static_cast<Integer>(e->modifiers() >> 25));
+            // The handlers never read the Shift state.
+            backPic_KeyDown(VirtualKey(e), 0);
             return true;
         }
         if (event->type() == QEvent::KeyRelease) {
