@@ -7,12 +7,11 @@
 #include "platform/NumberFormat.h"
 #include "platform/Program.h"
 #include "platform/Random.h"
+#include "platform/WindowFrame.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QScreen>
 
 using namespace Module1;
 
@@ -210,11 +209,9 @@ void frmMain::Form_Load() {
     MediaPlayer1.SetFileName(MusicFile);
     LoadSettings();
     Randomize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    BoardSize = area.width() <= 800 ? 13 : 15;
+    BoardSize = WindowFrame::Screen().width() <= 800 ? 13 : 15;
     ResizeBoard();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    WindowFrame::CentreOnScreen(*this);
     {
         frmLogo logo;
         Modal::Show(logo);

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "dialogs/frmCustomInput.h"
+#include "dialogs/frmLogo.h"
 #include "dialogs/frmOptions.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
@@ -9,6 +10,7 @@
 #include "platform/Registry.h"
 
 #include <QFile>
+#include <QScreen>
 #include <QTest>
 #include <functional>
 #include <string>
@@ -206,6 +208,30 @@ TEST_F(CommandsTest, OnlyTheGameKeysActAndLettersKeepTheirKeyOnAnyLayout) {
                                                "frmCustomInput", "frmOptions", "frmAudio"}));
     QTest::keyClick(form->backPic, 'p');
     EXPECT_TRUE(form->PauseTimer.Enabled());
+}
+
+// ---- Windows on the screen ----
+
+// The headless screen gives every window a thin frame, so a window centred by its client size is off.
+TEST_F(CommandsTest, EveryWindowOpensWithItsFrameCentred) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto expectCentred = [&screen](const QWidget& w) {
+        const QRect frame = w.frameGeometry();
+        EXPECT_EQ(std::pair(frame.x(), frame.y()),
+                  std::pair((screen.width() - frame.width()) / 2, (screen.height() - frame.height()) / 2))
+            << w.objectName().toStdString();
+    };
+    ASSERT_NE(form->frameGeometry().size(), form->size());
+    expectCentred(*form);
+
+    Answer([&](QDialog& d) {
+        expectCentred(d);
+        d.close();
+    });
+    for (Integer key : {vbKeyN, vbKeyA, vbKeyI, vbKeyH, vbKeyE}) form->HotKeys(key);
+    frmLogo splash;
+    Modal::Show(splash);
+    EXPECT_EQ(shown.size(), 6u);
 }
 
 // ---- Pause and resume ----
