@@ -69,6 +69,9 @@ frmMain::frmMain()
     instance = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Felmarch - Quorbit!"));
+    // Fixed size: no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QIcon icon;
     for (int s : {16, 32, 48}) icon.addPixmap(Pictures::Art().Render(QStringLiteral("icon"), QSize(s, s)));
     setWindowIcon(icon);

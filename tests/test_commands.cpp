@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 #include <functional>
+#include <map>
 #include <string>
 
 using namespace Module1;
@@ -212,8 +213,17 @@ TEST_F(CommandsTest, OnlyTheGameKeysActAndLettersKeepTheirKeyOnAnyLayout) {
 
 // ---- Windows on the screen ----
 
+namespace {
+// What the window manager is told: a plain Qt::Window without CustomizeWindowHint gets every
+// button, maximise among them.
+bool OffersMaximise(Qt::WindowFlags f) {
+    return f.testFlag(Qt::WindowMaximizeButtonHint) ||
+           ((f & Qt::WindowType_Mask) == Qt::Window && !f.testFlag(Qt::CustomizeWindowHint));
+}
+}
+
 // The headless screen gives every window a thin frame, so a window centred by its client size is off.
-TEST_F(CommandsTest, EveryWindowOpensWithItsFrameCentred) {
+TEST_F(CommandsTest, EveryWindowOpensWithItsFrameCentredAndNoMaximise) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     auto expectCentred = [&screen](const QWidget& w) {
         const QRect frame = w.frameGeometry();
@@ -223,15 +233,24 @@ TEST_F(CommandsTest, EveryWindowOpensWithItsFrameCentred) {
     };
     ASSERT_NE(form->frameGeometry().size(), form->size());
     expectCentred(*form);
+    EXPECT_FALSE(OffersMaximise(form->windowFlags()));
 
+    std::map<std::string, Qt::WindowFlags> flags;
     Answer([&](QDialog& d) {
         expectCentred(d);
+        flags[d.metaObject()->className()] = d.windowFlags();
         d.close();
     });
     for (Integer key : {vbKeyN, vbKeyA, vbKeyI, vbKeyH, vbKeyE}) form->HotKeys(key);
     frmLogo splash;
     Modal::Show(splash);
-    EXPECT_EQ(shown.size(), 6u);
+    ASSERT_EQ(flags.size(), 6u);
+    for (const auto& [window, f] : flags) {
+        EXPECT_FALSE(OffersMaximise(f)) << window;
+        const Qt::WindowType type = window == "frmOptions" ? Qt::Tool : Qt::Dialog;
+        EXPECT_EQ(f & Qt::WindowType_Mask, type) << window;
+    }
+    EXPECT_TRUE(flags["frmLogo"].testFlag(Qt::FramelessWindowHint));
 }
 
 // ---- Pause and resume ----
