@@ -20,10 +20,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
 }
 
 void SetUpFixedWindow(QDialog& window, const char* name, const QString& title, QSize clientSize,
-                      const QColor& backColour) {
+                      const QColor& backColour, Qt::WindowType type) {
     window.setObjectName(QLatin1String(name));
     window.setWindowTitle(title);
-    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    window.setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window.setFixedSize(clientSize);
     if (backColour.isValid()) {
         QPalette pal = window.palette();

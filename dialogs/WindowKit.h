@@ -10,9 +10,10 @@ QFont ArialBold(int pixelSize);
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
                         int fontPixelSize = 16);
 
-// A fixed-size window with a title bar and a close box, whose client area is the design size.
+// A fixed-size window with a title bar and a close box, whose client area is the design size; a
+// Qt::Tool window gets the window manager's tool-window frame.
 void SetUpFixedWindow(QDialog& window, const char* name, const QString& title, QSize clientSize,
-                      const QColor& backColour = QColor());
+                      const QColor& backColour = QColor(), Qt::WindowType type = Qt::Dialog);
 
 class TiledDialog : public QDialog {
     Q_OBJECT

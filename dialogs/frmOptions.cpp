@@ -39,7 +39,7 @@ QSlider* MakeSlider(QWidget* parent, const char* name, int top, int min, int max
 }
 
 frmOptions::frmOptions(QWidget* parent) : TiledDialog(parent) {
-    SetUpFixedWindow(*this, "frmOptions", QStringLiteral("Quorbit!"), {362, 353});
+    SetUpFixedWindow(*this, "frmOptions", QStringLiteral("Quorbit!"), {362, 353}, QColor(), Qt::Tool);
 
     Image1 = new ImageBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -21,6 +21,7 @@ struct BoardCell {
 
 // Virtual-key codes the play field understands.
 enum KeyCodes : Integer {
+    vbKeyNone = 0,  // any key the play field does not know
     vbKeySpace = 32,
     vbKeyLeft = 37,
     vbKeyUp = 38,

@@ -7,19 +7,28 @@
 #include "platform/NumberFormat.h"
 #include "platform/Program.h"
 #include "platform/Random.h"
+#include "platform/WindowFrame.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QScreen>
 
 using namespace Module1;
 
 namespace {
 frmMain* instance = nullptr;
 
-// Qt key to the virtual-key code the game's handlers expect.
+// The letter printed at this X keycode on a Latin keyboard (the evdev and the older xfree86 keycodes
+// agree on the letter block), or 0 off that block.
+int LatinLetterAt(quint32 keycode) {
+    if (keycode >= 24 && keycode <= 33) return "QWERTYUIOP"[keycode - 24];
+    if (keycode >= 38 && keycode <= 46) return "ASDFGHJKL"[keycode - 38];
+    if (keycode >= 52 && keycode <= 58) return "ZXCVBNM"[keycode - 52];
+    return 0;
+}
+
+// The virtual-key code of the keys the play field knows: the arrows, Space and the letters. Every
+// other key arrives as vbKeyNone; a Qt code passed on would make ' % & ( act as the arrows.
 Integer VirtualKey(const QKeyEvent* e) {
     const int k = e->key();
     switch (k) {
@@ -28,19 +37,15 @@ Integer VirtualKey(const QKeyEvent* e) {
     case Qt::Key_Up: return vbKeyUp;
     case Qt::Key_Down: return vbKeyDown;
     case Qt::Key_Space: return vbKeySpace;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
     default: break;
     }
-    if (k >= 0x21 && k <= 0x7e) {
-        const QChar c = QChar(k).toUpper();
-        return static_cast<Integer>(c.unicode());
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return static_cast<Integer>(k);
+    if (k >= 'a' && k <= 'z') return static_cast<Integer>(k - 'a' + 'A');
+    // A layout of another script: the key keeps its letter, so the hot keys work on any layout.
+    if (k > 0x7f && k < Qt::Key_Escape && QChar::isLetter(static_cast<char32_t>(k))) {
+        if (const int letter = LatinLetterAt(e->nativeScanCode())) return static_cast<Integer>(letter);
     }
-    return 255;  // some other key: it still counts as a key press
+    return vbKeyNone;
 }
 
 PictureBox* MakeBox(QWidget* parent, const char* name, QRect r, QColor back) {
@@ -64,6 +69,9 @@ frmMain::frmMain()
     instance = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Felmarch - Quorbit!"));
+    // Fixed size: no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QIcon icon;
     for (int s : {16, 32, 48}) icon.addPixmap(Pictures::Art().Render(QStringLiteral("icon"), QSize(s, s)));
     setWindowIcon(icon);
@@ -204,11 +212,9 @@ void frmMain::Form_Load() {
     MediaPlayer1.SetFileName(MusicFile);
     LoadSettings();
     Randomize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    BoardSize = area.width() <= 800 ? 13 : 15;
+    BoardSize = WindowFrame::Screen().width() <= 800 ? 13 : 15;
     ResizeBoard();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    WindowFrame::CentreOnScreen(*this);
     {
         frmLogo logo;
         Modal::Show(logo);
@@ -256,7 +262,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress) {
             auto* e = static_cast<QKeyEvent*>(event);
             if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return false;
-            backPic_KeyDown(VirtualKey(e), static_cast<Integer>(e->modifiers() >> 25));
+            // The handlers never read the Shift state.
+            backPic_KeyDown(VirtualKey(e), 0);
             return true;
         }
         if (event->type() == QEvent::KeyRelease) {

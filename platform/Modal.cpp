@@ -1,5 +1,6 @@
 #include "platform/Modal.h"
 #include "platform/Program.h"
+#include "platform/WindowFrame.h"
 
 namespace {
 Modal::Hook hook;
@@ -10,6 +11,7 @@ namespace Modal {
 void Show(QDialog& dialog) {
     if (Program::Ended()) return;
     ++depth;
+    WindowFrame::CentreOnScreen(dialog);
     if (hook) {
         dialog.show();
         hook(dialog);

@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <functional>
 
-// Shows a window modally: the caller waits until it closes or hides itself.
+// Shows a window modally, centred on the screen: the caller waits until it closes or hides itself.
 namespace Modal {
 void Show(QDialog& dialog);
 // Tests answer windows instead of waiting on them: the hook gets the shown window; one it leaves

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "dialogs/frmCustomInput.h"
+#include "dialogs/frmLogo.h"
 #include "dialogs/frmOptions.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
@@ -9,8 +10,10 @@
 #include "platform/Registry.h"
 
 #include <QFile>
+#include <QScreen>
 #include <QTest>
 #include <functional>
+#include <map>
 #include <string>
 
 using namespace Module1;
@@ -167,14 +170,87 @@ TEST_F(CommandsTest, HotKeysWorkWithLockedKeysAndPauseWinsOverNew) {
     EXPECT_FALSE(form->GameTimer.Enabled());
 }
 
-// Goes through the play field's key handler: the letter hot keys come at its end.
-TEST_F(CommandsTest, LetterKeysReachTheCommandsInUpperAndLowerCase) {
+// Keys as the window system delivers them to the play field.
+TEST_F(CommandsTest, OnlyTheGameKeysActAndLettersKeepTheirKeyOnAnyLayout) {
+    StartPlay();
+    form->IsBlueBlock = true;
+    form->CurFace = QStringLiteral("5");
+    const double left = falling->Left();
+    const int interval = form->GameTimer.Interval();
+    // Qt's codes for ' % & ( are the arrows' codes; a French layout has & ' ( on 1, 4 and 5.
+    for (Qt::Key k : {Qt::Key_Apostrophe, Qt::Key_Percent, Qt::Key_Ampersand, Qt::Key_ParenLeft}) {
+        QTest::keyClick(form->backPic, k);
+        EXPECT_EQ(falling->Left(), left) << k;
+        EXPECT_EQ(form->CurFace, QStringLiteral("5")) << k;
+    }
+    EXPECT_EQ(form->GameTimer.Interval(), interval);
+
+    QTest::keyClick(form->backPic, Qt::Key_Right);
+    EXPECT_EQ(falling->Left(), left + 40);
+    QTest::keyClick(form->backPic, Qt::Key_Up);
+    EXPECT_EQ(form->CurFace, QStringLiteral("6"));
+    QTest::keyPress(form->backPic, Qt::Key_Space);
+    EXPECT_EQ(form->GameTimer.Interval(), 1);
+    QTest::keyRelease(form->backPic, Qt::Key_Space);
+
     Answer([](QDialog& d) { d.close(); });
-    QTest::keyClick(form->backPic, Qt::Key_A);
+    QTest::keyClick(form->backPic, Qt::Key_N);
     QTest::keyClick(form->backPic, Qt::Key_A, Qt::ShiftModifier);
     QTest::keyClick(form->backPic, 'i');
-    QTest::keyClick(form->backPic, Qt::Key_P);
-    EXPECT_EQ(shown, (std::vector<std::string>{"frmAudio", "frmAudio", "frmInstruct"}));
+    QTest::keyClick(form->backPic, 'h');
+    QTest::keyClick(form->backPic, Qt::Key_E);
+    // A Russian layout: the N key (X keycode 57) gives Cyrillic te and still opens New. On a French
+    // layout A sits where Q is elsewhere (keycode 24), and the layout's letter counts.
+    QKeyEvent te(QEvent::KeyPress, 0x0422, Qt::NoModifier, 57, 0x6d4, 0, QStringLiteral("\u0442"));
+    QCoreApplication::sendEvent(form->backPic, &te);
+    QKeyEvent azertyA(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 24, 'a', 0, QStringLiteral("a"));
+    QCoreApplication::sendEvent(form->backPic, &azertyA);
+    EXPECT_EQ(shown, (std::vector<std::string>{"frmOptions", "frmAudio", "frmInstruct", "frmHighScores",
+                                               "frmCustomInput", "frmOptions", "frmAudio"}));
+    QTest::keyClick(form->backPic, 'p');
+    EXPECT_TRUE(form->PauseTimer.Enabled());
+}
+
+// ---- Windows on the screen ----
+
+namespace {
+// What the window manager is told: a plain Qt::Window without CustomizeWindowHint gets every
+// button, maximise among them.
+bool OffersMaximise(Qt::WindowFlags f) {
+    return f.testFlag(Qt::WindowMaximizeButtonHint) ||
+           ((f & Qt::WindowType_Mask) == Qt::Window && !f.testFlag(Qt::CustomizeWindowHint));
+}
+}
+
+// The headless screen gives every window a thin frame, so a window centred by its client size is off.
+TEST_F(CommandsTest, EveryWindowOpensWithItsFrameCentredAndNoMaximise) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto expectCentred = [&screen](const QWidget& w) {
+        const QRect frame = w.frameGeometry();
+        EXPECT_EQ(std::pair(frame.x(), frame.y()),
+                  std::pair((screen.width() - frame.width()) / 2, (screen.height() - frame.height()) / 2))
+            << w.objectName().toStdString();
+    };
+    ASSERT_NE(form->frameGeometry().size(), form->size());
+    expectCentred(*form);
+    EXPECT_FALSE(OffersMaximise(form->windowFlags()));
+
+    std::map<std::string, Qt::WindowFlags> flags;
+    Answer([&](QDialog& d) {
+        expectCentred(d);
+        flags[d.metaObject()->className()] = d.windowFlags();
+        d.close();
+    });
+    for (Integer key : {vbKeyN, vbKeyA, vbKeyI, vbKeyH, vbKeyE}) form->HotKeys(key);
+    frmLogo splash;
+    Modal::Show(splash);
+    ASSERT_EQ(flags.size(), 6u);
+    for (const auto& [window, f] : flags) {
+        EXPECT_FALSE(OffersMaximise(f)) << window;
+        const Qt::WindowType type = window == "frmOptions" ? Qt::Tool : Qt::Dialog;
+        EXPECT_EQ(f & Qt::WindowType_Mask, type) << window;
+    }
+    EXPECT_TRUE(flags["frmLogo"].testFlag(Qt::FramelessWindowHint));
 }
 
 // ---- Pause and resume ----
