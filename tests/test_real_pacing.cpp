@@ -89,6 +89,24 @@ TEST_F(RealPacing, RemovalPauseShowsTheRedEquationAndTheBeatenGoblinOnScreen) {
     EXPECT_TRUE(Shows(goblin, 9, 6, form->ImageListGoblin0.ListImages("star")));
 }
 
+TEST_F(RealPacing, PauseAfterANormalFallLastsAWholeSecond) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 pauseEnded = -1;
+    DisableWatch watch(form->Image2, [&] {
+        pauseEnded = clock.elapsed();
+        Pacing::SetInstant(true);
+    });
+    form->Image2->SetEnabled(true);
+    Start(Bottom({"G1+1="}), "2");
+    FallingAt(9);
+    // One slide, then the landing a fall interval later (level 15's pace): the pause follows a wait in
+    // the event loop that is shorter than itself.
+    const qint64 landing = RealPlay::PlayUntilLanded(*form, 300, clock);
+    ASSERT_GE(pauseEnded, 0);
+    EXPECT_GE(pauseEnded - landing, 1000);
+}
+
 TEST_F(RealPacing, DisabledButtonsLookAsEnabled) {
     ImageBox* const buttons[] = {form->Image1, form->Image2, form->Image3, form->Image4, form->Image5, form->Image6};
     auto shown = [&] {
