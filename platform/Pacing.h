@@ -6,6 +6,8 @@
 namespace Pacing {
 void Sleep(int ms);
 void DoEvents();
+// The drawing of a frame begins now: the first frame of an animation counts it towards its pause.
+void FrameStarts();
 void SetInstant(bool instant);
 bool Instant();
 }
