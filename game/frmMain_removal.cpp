@@ -44,6 +44,9 @@ void frmMain::RemoveMarkedCells() {
         PlaySoundEffect(QStringLiteral("equation.wav"));
 
     if (anyMarked) {
+        // The pause blocks all drawing: the red pictures (and the landed block's own) must be on
+        // screen before it begins.
+        backPic->Refresh();
         Pacing::Sleep(1000);
         Image2->SetEnabled(false);
         Image1->SetEnabled(false);

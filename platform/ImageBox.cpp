@@ -1,6 +1,5 @@
 #include "platform/ImageBox.h"
 
-#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -22,8 +21,6 @@ void ImageBox::paintEvent(QPaintEvent*) {
     if (picture_.IsNull()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    // A disabled command is dimmed so the player can see it is off.
-    if (!isEnabled()) p.setOpacity(0.5);
     p.drawPixmap(QRect(QPoint(0, 0), size()), picture_.At(size()));
 }
 
@@ -36,9 +33,4 @@ void ImageBox::mouseReleaseEvent(QMouseEvent* e) {
     e->accept();
     if (OnMouseUp) OnMouseUp();
     if (rect().contains(e->position().toPoint()) && OnClick) OnClick();
-}
-
-void ImageBox::changeEvent(QEvent* e) {
-    QWidget::changeEvent(e);
-    if (e->type() == QEvent::EnabledChange) update();
 }

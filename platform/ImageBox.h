@@ -5,7 +5,7 @@
 #include <functional>
 
 // An image control: shows a picture, never takes the focus, reports mouse down, up and click.
-// A disabled image gets no mouse events.
+// A disabled image gets no mouse events and keeps its look.
 class ImageBox : public QWidget {
     Q_OBJECT
 public:
@@ -29,7 +29,6 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
-    void changeEvent(QEvent*) override;
 
 private:
     Picture picture_;

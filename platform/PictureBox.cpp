@@ -110,7 +110,9 @@ void PictureBox::PaintPicture(const Picture& picture, double x, double y) {
 
 void PictureBox::Refresh() {
     // At instant pacing nobody watches the frames go by.
-    if (isVisible() && !Pacing::Instant()) repaint();
+    if (!isVisible() || Pacing::Instant()) return;
+    Pacing::FrameStarts();
+    repaint();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {

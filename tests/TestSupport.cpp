@@ -11,6 +11,7 @@
 #include "platform/Timer.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace TestSupport {
 QStringList& OpenedAddresses() {
@@ -95,6 +96,34 @@ void GameTest::SetBoard(const std::vector<std::string>& rows) {
         }
     }
     form->ShowBlocks();
+}
+
+void GameTest::Start(const std::vector<std::string>& rows, const QString& face, bool blue) {
+    SetBoard(rows);
+    // Every goblin within reach of GoblinsRemain, wherever SetBoard put it in the block order.
+    Module1::GoblinCount = 0;
+    for (int r = 1; r <= Module1::BoardSize; ++r)
+        for (int c = 1; c <= Module1::BoardSize; ++c)
+            if (form->Board[r][c].Face == QLatin1String("G"))
+                Module1::GoblinCount =
+                    std::max<Integer>(Module1::GoblinCount, static_cast<Integer>(form->Board[r][c].BlockIndex + 1));
+    form->DropInterval = 800;
+    form->GameTimer.SetInterval(800);
+    form->KeysLocked = false;
+    form->SpawnBlock();
+    form->LightTimer.SetEnabled(false);
+    form->BombTimer.SetEnabled(false);
+    form->BlueBlockTimer.SetEnabled(blue);
+    form->CurFace = face;
+    form->IsBlueBlock = blue;
+    if (face == QLatin1String("S"))
+        form->BlockAt(form->BlockCount)->SetPicture(form->ImageListGoblin0.ListImages(QStringLiteral("star")));
+    else if (face == QLatin1String("B"))
+        form->BlockAt(form->BlockCount)->SetPicture(form->ImageListGoblin0.ListImages(QStringLiteral("bomb1")));
+    else
+        form->SetBlockPicture(form->ImageListBlue, face, form->BlockCount, false);
+    form->GameTimer.SetEnabled(true);
+    TestSupport::ClearSounds();
 }
 
 std::vector<std::string> GameTest::BoardRows() const {

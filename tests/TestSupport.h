@@ -49,6 +49,9 @@ protected:
     // Lays out an N x N board (N = number of rows) and places the blocks given, one text row per board
     // row, "." for an empty cell; faces as the game writes them ("G", "S", "B", digits, "+-*/=").
     void SetBoard(const std::vector<std::string>& rows);
+    // SetBoard, GoblinCount counted from the goblins placed, and a block of `face` falling from the
+    // top of the middle column (a blue one when `blue`), GameTimer on at 800 ms.
+    void Start(const std::vector<std::string>& rows, const QString& face, bool blue = false);
     // The board as text rows, same notation.
     std::vector<std::string> BoardRows() const;
     // The marks, "X" for a marked cell and "." otherwise.

@@ -11,33 +11,6 @@ using namespace Module1;
 
 class GameTick : public GameTest {
 protected:
-    // A 10 board with the rows given, GoblinCount counted from it, and a falling block of `face`.
-    void Start(const std::vector<std::string>& rows, const QString& face, bool blue = false) {
-        SetBoard(rows);
-        // Every goblin within reach of GoblinsRemain, wherever SetBoard put it in the block order.
-        GoblinCount = 0;
-        for (int r = 1; r <= BoardSize; ++r)
-            for (int c = 1; c <= BoardSize; ++c)
-                if (form->Board[r][c].Face == QLatin1String("G"))
-                    GoblinCount = std::max<Integer>(GoblinCount, static_cast<Integer>(form->Board[r][c].BlockIndex + 1));
-        form->DropInterval = 800;
-        form->GameTimer.SetInterval(800);
-        form->KeysLocked = false;
-        form->SpawnBlock();
-        form->LightTimer.SetEnabled(false);
-        form->BombTimer.SetEnabled(false);
-        form->BlueBlockTimer.SetEnabled(blue);
-        form->CurFace = face;
-        form->IsBlueBlock = blue;
-        if (face == QLatin1String("S"))
-            form->BlockAt(form->BlockCount)->SetPicture(form->ImageListGoblin0.ListImages(QStringLiteral("star")));
-        else if (face == QLatin1String("B"))
-            form->BlockAt(form->BlockCount)->SetPicture(form->ImageListGoblin0.ListImages(QStringLiteral("bomb1")));
-        else
-            form->SetBlockPicture(form->ImageListBlue, face, form->BlockCount, false);
-        form->GameTimer.SetEnabled(true);
-        TestSupport::ClearSounds();
-    }
     // Ticks until the falling block has landed; the number of ticks that slid.
     int TicksUntilLanding() {
         const Integer before = form->BlockCount;
