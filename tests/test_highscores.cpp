@@ -61,6 +61,23 @@ TEST(HighScoreRules, ScoreTakesTheFirstPlaceItBeatsStrictly) {
     EXPECT_EQ(HighScoreTable::FindPlace("0", edited), 0);
 }
 
+TEST(HighScoreRules, ScoresWrittenUnderAnyLocaleCompareByTheirDigits) {
+    // 12,345 as de_DE, fr_FR, de_CH (new and old), a typed blank, a no-break space, ar_EG and en_US
+    // write it: read under any locale, a new 1,260 goes below all of them.
+    const Column table = Scores({"12.345", "12\u202F345", "12\u2019345", "12'345", "12 345", "12\u00A0345",
+                                 "12\u066C345", "12,345", "1,300", "1,250"});
+    const QLocale saved;
+    for (auto language : {QLocale::English, QLocale::German, QLocale::French, QLocale::C}) {
+        QLocale::setDefault(QLocale(language));
+        SCOPED_TRACE(QLocale().name().toStdString());
+        EXPECT_EQ(HighScoreTable::FindPlace(FormatNumber(1260), table), 10);
+        EXPECT_EQ(HighScoreTable::FindPlace(FormatNumber(12346), table), 1);
+        // A decimal is no digit grouping.
+        EXPECT_EQ(HighScoreTable::ScoreValue("12.5"), 0);
+    }
+    QLocale::setDefault(saved);
+}
+
 TEST(HighScoreRules, ShiftMovesOnlyTheEntriesFromThePlaceDown) {
     Column scores, names;
     for (size_t i = 1; i <= 11; ++i) {
