@@ -7,6 +7,7 @@
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
 #include "platform/NumberFormat.h"
+#include "platform/Registry.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -196,13 +197,17 @@ protected:
         Modal::SetHook(nullptr);
     }
 
+    // A table that earlier runs stored, loaded as at start-up.
     void FillTable(std::initializer_list<int> values) {
-        size_t i = 1;
+        std::vector<std::pair<QString, QString>> stored;
+        int i = 1;
         for (int v : values) {
-            TopScore[i] = QString::number(v);
-            TopScoreName[i] = QStringLiteral("P%1").arg(i);
+            stored.emplace_back(QStringLiteral("TopScore%1").arg(i), QString::number(v));
+            stored.emplace_back(QStringLiteral("TopScoreName%1").arg(i), QStringLiteral("P%1").arg(i));
             ++i;
         }
+        TestSupport::Store(stored);
+        form->LoadSettings();
     }
 
     int prompts = 0, windows = 0;
@@ -240,6 +245,11 @@ TEST_F(HighScoreInsertion, NewTopScoreOnTheDefaultTable) {
         EXPECT_EQ(TopScoreName[i], "---");
     }
     EXPECT_EQ(NewScoreRank, 0);
+    // Stored as soon as it had its name: a crash later in the run cannot take it.
+    const Registry::Session stored(QStringLiteral("Felmarch"), Registry::Session::Access::Read);
+    EXPECT_EQ(stored.Get("Quorbit", "TopScore1", ""), FormatCaption("1234"));
+    EXPECT_EQ(stored.Get("Quorbit", "TopScoreName1", ""), "Ann");
+    EXPECT_EQ(TestSupport::EndCount(), 0);
 }
 
 TEST_F(HighScoreInsertion, TieWithFirstPlaceEntersSecond) {
