@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -137,7 +138,23 @@ QString Session::Get(const QString& section, const QString& key, const QString& 
 }
 
 void Session::Set(const QString& section, const QString& key, const QString& value) {
-    if (values_) values_->setValue(Key(section, key), value);
+    if (!values_) return;
+    values_->setValue(Key(section, key), value);
+    changes_[Key(section, key)] = value;
+}
+
+// QSettings' own write of the copy misses an error of its last flush (a full temporary folder) and
+// leaves the copy cut short: the bytes must read back as every value set.
+bool Session::Holds(const QByteArray& bytes) const {
+    const QString check = scratch_->filePath(QStringLiteral("check.conf"));
+    QFile out(check);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size()) return false;
+    out.close();
+    const QSettings written(check, QSettings::IniFormat);
+    (void)written.allKeys();
+    for (auto it = changes_.cbegin(); it != changes_.cend(); ++it)
+        if (written.value(it.key()).toString() != it.value()) return false;
+    return true;
 }
 
 bool Session::Commit() {
@@ -148,14 +165,26 @@ bool Session::Commit() {
     values_->sync();
     const QString copy = values_->fileName();
     QFile made(copy);
-    if (values_->status() == QSettings::AccessError || !made.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (made.open(QIODevice::ReadOnly)) bytes = made.readAll();
+    if (values_->status() == QSettings::AccessError || !Holds(bytes)) {
         problem_ = QStringLiteral("%1: could not prepare the new file in %2").arg(path_, copy);
         return false;
     }
-    const QByteArray bytes = made.readAll();
     const bool created = !QFileInfo::exists(path_);
+    // Unbuffered and synced before the rename: QSaveFile neither sees an error of the flush when it
+    // closes nor one of its own sync, and would put an empty file in place on a full disk.
     QSaveFile out(path_);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size()) {
+        problem_ = path_ + QStringLiteral(": ") + out.errorString();
+        return false;
+    }
+    if (::fsync(out.handle()) != 0) {
+        problem_ = path_ + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
         problem_ = path_ + QStringLiteral(": ") + out.errorString();
         return false;
     }

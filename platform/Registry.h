@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <memory>
 
@@ -36,12 +37,15 @@ public:
     QString Path() const { return path_; }
 
 private:
+    bool Holds(const QByteArray& bytes) const;
+
     QString path_;
     QByteArray bytes_;
     QString problem_;
     bool readable_ = false;
     std::unique_ptr<QTemporaryDir> scratch_;
     std::unique_ptr<QSettings> values_;
+    QMap<QString, QString> changes_;
     int lockFd_ = -1;
 };
 }

@@ -23,6 +23,9 @@
 #include <fcntl.h>
 #include <functional>
 #include <map>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Module1;
@@ -454,6 +457,60 @@ TEST(HostileSettingsInstances, InstancesSavingAtOnceLoseNoEntry) {
         for (int e = kEntries - 1; e >= 0; --e)
             want << QStringLiteral("%1 I%2E%3").arg(1000 * (n + 1) + e).arg(n).arg(e);
     EXPECT_EQ(StoredTable(home.File()), Table("5", want));
+}
+
+TEST(HostileSettingsFullDisk, AFullDiskNeverLeavesLessThanTheOldTable) {
+    // In a child, so that the limit and the mount end with it. 0: the save was refused and the old
+    // file is whole; 1: a save reported success; 2: the old file changed; 3: cannot be set up here.
+    enum Full { FileSizeLimit, FullSettingsFolder };
+    for (Full full : {FileSizeLimit, FullSettingsFolder}) {
+        SCOPED_TRACE(full);
+        TestSupport::ScopedConfigHome home;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            QString folder = home.Path();
+            if (full == FullSettingsFolder) {
+                // A private 16 KB file system over a folder of our own, seen by this process alone.
+                folder += QStringLiteral("/small");
+                QDir().mkpath(folder);
+                if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                    mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=16k") != 0)
+                    _exit(3);
+                qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
+            }
+            TestSupport::Store({{QStringLiteral("MaxLevel"), QStringLiteral("9")},
+                                {QStringLiteral("TopScore1"), QStringLiteral("3,570")},
+                                {QStringLiteral("TopScoreName1"), QStringLiteral("Ann")}});
+            const QString file = folder + QStringLiteral("/Felmarch/Quorbit.conf");
+            QFile stored(file);
+            if (!stored.open(QIODevice::ReadOnly)) _exit(3);
+            const QByteArray old = stored.readAll();
+            stored.close();
+            if (full == FileSizeLimit) {
+                // Every file this process writes stops short of the new table, the scratch copy too.
+                signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{static_cast<rlim_t>(old.size() + 64), static_cast<rlim_t>(old.size() + 64)};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+            } else {
+                QFile filler(folder + QStringLiteral("/filler"));
+                if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) _exit(3);
+                while (filler.write(QByteArray(1024, 'x')) > 0) {
+                }
+            }
+            Module1::Reset();
+            Settings::Load();
+            Settings::NoteNewEntry(QStringLiteral("5,000"), QString(2000, QLatin1Char('N')));
+            if (Settings::Save().Saved) _exit(1);
+            if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != old) _exit(2);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3 && full == FullSettingsFolder) continue;  // no private mounts here
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
 }
 
 TEST_F(HostileSettings, AFailedSaveIsReportedWithTheFileAndTheReason) {
