@@ -16,12 +16,14 @@ void frmMain::RecordHighScore() {
     if (place == 0) return;
     HighScoreTable::ShiftDown(TopScore, TopScoreName, place);
     const auto i = static_cast<size_t>(place);
-    TopScore[i] = ScoreLabel->Caption();
-    TopScoreName[i] = AskPlayerName(static_cast<Integer>(place));
+    const QString score = ScoreLabel->Caption();
+    TopScore[i] = score;
+    const QString name = AskPlayerName(static_cast<Integer>(place));
+    TopScoreName[i] = name;
     if (Program::Ended()) return;
     // Stored at once: a crash or a power cut later in the run cannot take the entry. The table then
     // also shows what other instances stored meanwhile, so the new row may have moved.
-    Settings::NoteNewEntry(TopScore[i], TopScoreName[i]);
+    Settings::NoteNewEntry(score, name);
     const Settings::Outcome saved = SaveSettings();
     if (saved.Saved) {
         NewScoreRank = static_cast<Integer>(saved.NewestPlace);

@@ -45,6 +45,7 @@ QString PlainLine(const QByteArray& bytes, const QString& section, const QString
 bool IsUtf8Text(const QByteArray& bytes) {
     if (bytes.contains('\0')) return false;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // decode() only describes the work: turning it into text runs it.
     const QString text = decoder.decode(bytes);
     return !decoder.hasError();
 }
@@ -159,9 +160,8 @@ bool Session::Holds(const QByteArray& bytes) const {
 
 bool Session::Commit() {
     if (!values_) return false;
-    // QSettings writes the private copy in its own format; the real file is then replaced in one
-    // step by our own write, whose failure has a reason to tell.
-    // A file QSettings found malformed (FormatError) is written anyway, in its own form.
+    // QSettings writes the private copy in its own format (a file it found malformed too); the real
+    // file is then replaced in one step by our own write, whose failure has a reason to tell.
     values_->sync();
     const QString copy = values_->fileName();
     QFile made(copy);

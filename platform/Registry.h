@@ -34,7 +34,6 @@ public:
     bool Commit();
     // Why the file could not be read or written, for the player: the file's path and the reason.
     QString Problem() const { return problem_; }
-    QString Path() const { return path_; }
 
 private:
     bool Holds(const QByteArray& bytes) const;
