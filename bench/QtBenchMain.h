@@ -18,7 +18,7 @@ inline int RunQtBenchmarks(int argc, char** argv, bool instantPacing, const std:
     QApplication app(argc, argv);
     Pacing::SetInstant(instantPacing);
     Timer::SetManual(true);
-    Program::SetEndHook([] {});
+    Program::SetEndHook([](int) {});
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

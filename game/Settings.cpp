@@ -1,39 +1,82 @@
 #include "game/Settings.h"
 #include "game/Module1.h"
+#include "highscores/HighScoreTable.h"
 #include "platform/Registry.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 using namespace Module1;
 
 namespace {
 const QString kApp = QStringLiteral("Felmarch");
 const QString kSection = QStringLiteral("Quorbit");
+
+std::vector<HighScoreTable::Entry> newEntries;
+
+QString ScoreKey(size_t i) { return QStringLiteral("TopScore%1").arg(i); }
+QString NameKey(size_t i) { return QStringLiteral("TopScoreName%1").arg(i); }
+
+// A stored level as a 16-bit whole number; false for anything else.
+bool ReadLevel(const QString& stored, int& level) {
+    bool ok = false;
+    level = stored.trimmed().toInt(&ok);
+    return ok && level >= -32768 && level <= 32767;
+}
+
+void ReadTable(const Registry::Session& store, HighScoreTable::Column& scores, HighScoreTable::Column& names) {
+    for (size_t i = 1; i <= 10; ++i) {
+        scores[i] = store.Get(kSection, ScoreKey(i), QStringLiteral("0"));
+        names[i] = store.Get(kSection, NameKey(i), QStringLiteral("---"));
+    }
+}
+
+void Warn(const QString& text) { std::fprintf(stderr, "quorbit: %s\n", qPrintable(text)); }
 }
 
 namespace Settings {
 void Load() {
-    const QString stored = Registry::GetSetting(kApp, kSection, QStringLiteral("MaxLevel"), QStringLiteral("5"));
+    const Registry::Session store(kApp, Registry::Session::Access::Read);
+    if (!store.Readable())
+        Warn(QStringLiteral("cannot read the stored high scores (%1); the file is left as it is and this "
+                            "run starts with the default table").arg(store.Problem()));
     // A value that is no whole number in range would stop the load: keep something playable instead.
-    bool ok = false;
-    const int v = stored.trimmed().toInt(&ok);
-    if (!ok || v > 32767 || v < -32768) MaxLevel = 5;
-    else MaxLevel = static_cast<Integer>(std::max(1, v));
-    for (int i = 1; i <= 10; ++i) {
-        TopScore[static_cast<size_t>(i)] =
-            Registry::GetSetting(kApp, kSection, QStringLiteral("TopScore%1").arg(i), QStringLiteral("0"));
-        TopScoreName[static_cast<size_t>(i)] =
-            Registry::GetSetting(kApp, kSection, QStringLiteral("TopScoreName%1").arg(i), QStringLiteral("---"));
-    }
+    int level = 0;
+    MaxLevel = ReadLevel(store.Get(kSection, QStringLiteral("MaxLevel"), QStringLiteral("5")), level)
+                   ? static_cast<Integer>(std::max(1, level))
+                   : Integer{5};
+    ReadTable(store, TopScore, TopScoreName);
+    newEntries.clear();
 }
 
-void Save() {
-    Registry::SaveSetting(kApp, kSection, QStringLiteral("MaxLevel"), QString::number(MaxLevel));
-    for (int i = 1; i <= 10; ++i) {
-        Registry::SaveSetting(kApp, kSection, QStringLiteral("TopScore%1").arg(i), TopScore[static_cast<size_t>(i)]);
-        Registry::SaveSetting(kApp, kSection, QStringLiteral("TopScoreName%1").arg(i),
-                              TopScoreName[static_cast<size_t>(i)]);
+void NoteNewEntry(const QString& score, const QString& name) { newEntries.push_back({score, name}); }
+
+Outcome Save() {
+    Registry::Session store(kApp, Registry::Session::Access::Change);
+    HighScoreTable::Column scores, names;
+    ReadTable(store, scores, names);
+    const int newest = HighScoreTable::Merge(scores, names, newEntries);
+    int stored = 0;
+    const bool hasLevel = ReadLevel(store.Get(kSection, QStringLiteral("MaxLevel"), QString()), stored);
+    const Integer level = hasLevel ? static_cast<Integer>(std::max<int>(stored, MaxLevel)) : MaxLevel;
+
+    store.Set(kSection, QStringLiteral("MaxLevel"), QString::number(level));
+    for (size_t i = 1; i <= 10; ++i) {
+        store.Set(kSection, ScoreKey(i), scores[i]);
+        store.Set(kSection, NameKey(i), names[i]);
     }
-    Registry::Sync();
+    if (!store.Commit()) {
+        Warn(QStringLiteral("the high-score table could not be saved: %1%2")
+                 .arg(store.Problem(), store.Readable() ? QString() : QStringLiteral(" (the file is left as it is)")));
+        return {false, store.Problem(), 0};
+    }
+    MaxLevel = level;
+    for (size_t i = 1; i <= 10; ++i) {
+        TopScore[i] = scores[i];
+        TopScoreName[i] = names[i];
+    }
+    newEntries.clear();
+    return {true, QString(), newest};
 }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "game/Module1.h"
+#include "game/Settings.h"
 #include "platform/ImageBox.h"
 #include "platform/Label.h"
 #include "platform/MediaPlayer.h"
@@ -118,7 +119,7 @@ public:
     void Form_Load();
     void Form_Unload();
     void LoadSettings();
-    void SaveSettings();
+    Settings::Outcome SaveSettings();
     void ResizeBoard();
     void ScoreLabel_Change();
     void Picture1_GotFocus();

@@ -227,7 +227,7 @@ void frmMain::Form_Load() {
 
 void frmMain::LoadSettings() { Settings::Load(); }
 
-void frmMain::SaveSettings() { Settings::Save(); }
+Settings::Outcome frmMain::SaveSettings() { return Settings::Save(); }
 
 // ---- Layout ----
 
@@ -285,6 +285,6 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_Unload() {
-    SaveSettings();
-    Program::End();
+    // A table that could not be saved is no quiet success: stderr has said why.
+    Program::End(SaveSettings().Saved ? 0 : 1);
 }

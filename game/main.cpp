@@ -1,5 +1,6 @@
 #include "game/frmMain.h"
 #include "platform/AudioDevice.h"
+#include "platform/Program.h"
 
 #include <QApplication>
 
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     AudioDevice::Open();
     frmMain form;
     form.Form_Load();
+    Program::OnEndRequest([&form] { form.Form_Unload(); }, [&form] { form.SaveSettings(); });
     return QApplication::exec();
 }

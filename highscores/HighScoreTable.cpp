@@ -32,6 +32,18 @@ void ShiftDown(Column& topScore, Column& topScoreName, int place) {
     }
 }
 
+int Merge(Column& topScore, Column& topScoreName, const std::vector<Entry>& entries) {
+    int place = 0;
+    for (const Entry& entry : entries) {
+        place = FindPlace(entry.Score, topScore);
+        if (place == 0) continue;
+        ShiftDown(topScore, topScoreName, place);
+        topScore[static_cast<size_t>(place)] = entry.Score;
+        topScoreName[static_cast<size_t>(place)] = entry.Name;
+    }
+    return place;
+}
+
 QString NamePrompt(int place) {
     if (place == 1) return QStringLiteral("Congratulations!  You have the NEW TOP SCORE!  Please enter your name:");
     return QStringLiteral("Congratulations!  You have a top 10 score!  Please enter your name:");

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 #include <array>
+#include <vector>
 
 namespace HighScoreTable {
 // The score board's server: scheme and host, no trailing slash.
@@ -20,6 +21,16 @@ int FindPlace(const QString& scoreCaption, const Column& topScore);
 
 // Moves entries place..10 down by one (the old entry 10 lands in 11). Both columns move together.
 void ShiftDown(Column& topScore, Column& topScoreName, int place);
+
+// A table row: the score text as shown when it entered, and the name as typed.
+struct Entry {
+    QString Score;
+    QString Name;
+};
+
+// Puts the entries into the table one after another by the insertion rule (a tie goes below the
+// older entry). Returns the place of the last one, 0 when it did not get in.
+int Merge(Column& topScore, Column& topScoreName, const std::vector<Entry>& entries);
 
 // The name prompt's message for a place.
 QString NamePrompt(int place);

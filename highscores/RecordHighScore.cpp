@@ -4,7 +4,9 @@
 #include "highscores/HighScoreTable.h"
 #include "highscores/frmHighScores.h"
 #include "platform/Modal.h"
+#include "platform/Program.h"
 
+#include <QMessageBox>
 #include <memory>
 
 using namespace Module1;
@@ -14,8 +16,23 @@ void frmMain::RecordHighScore() {
     if (place == 0) return;
     HighScoreTable::ShiftDown(TopScore, TopScoreName, place);
     const auto i = static_cast<size_t>(place);
-    TopScore[i] = ScoreLabel->Caption();
-    TopScoreName[i] = AskPlayerName(static_cast<Integer>(place));
+    const QString score = ScoreLabel->Caption();
+    TopScore[i] = score;
+    const QString name = AskPlayerName(static_cast<Integer>(place));
+    TopScoreName[i] = name;
+    if (Program::Ended()) return;
+    // Stored at once: a crash or a power cut later in the run cannot take the entry. The table then
+    // also shows what other instances stored meanwhile, so the new row may have moved.
+    Settings::NoteNewEntry(score, name);
+    const Settings::Outcome saved = SaveSettings();
+    if (saved.Saved) {
+        NewScoreRank = static_cast<Integer>(saved.NewestPlace);
+    } else {
+        QMessageBox problem(QMessageBox::Warning, QStringLiteral("Quorbit!"),
+                            QStringLiteral("The high-score table could not be saved.\n\n%1").arg(saved.Problem),
+                            QMessageBox::Ok, this);
+        Modal::Show(problem);
+    }
     // The prompt was heard at full loudness; the table window halves this again when it closes.
     DoubleVolume(MediaPlayer1);
     frmHighScores table;

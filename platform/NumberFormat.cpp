@@ -19,7 +19,19 @@ QString FormatNumber(qint64 value) {
     return out;
 }
 
-// Digits with optional grouping (the locale's separator or a comma) and a leading sign.
+// The digit-group separators of every locale, and the plain space and apostrophe typed for them:
+// a table written under one locale ("12.345", "12 345", "12’345") is read under any other.
+static bool IsGroupSeparator(QChar c) {
+    switch (c.unicode()) {
+    case u',': case u'.': case u' ': case u'\'': case 0x00A0: case 0x066C: case 0x2019: case 0x202F: case 0x2E41:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Digits grouped by threes with any locale's separator (or not grouped), and a leading sign. "12.5"
+// is no grouping, so no whole number.
 static bool ReadGrouped(const QString& text, const QString& sep, qint64& out) {
     qsizetype i = 0;
     bool negative = false;
@@ -29,18 +41,24 @@ static bool ReadGrouped(const QString& text, const QString& sep, qint64& out) {
     }
     quint64 v = 0;
     int digits = 0;
+    int group = 0;
+    bool grouped = false;
     for (; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
             if (++digits > 18) return false;
+            ++group;
             v = v * 10 + static_cast<quint64>(c.unicode() - '0');
-        } else if (digits > 0 && (c == QLatin1Char(',') || (!sep.isEmpty() && text.mid(i, sep.size()) == sep))) {
-            if (c != QLatin1Char(',')) i += sep.size() - 1;
-        } else {
-            return false;
+            continue;
         }
+        const bool localeSep = !sep.isEmpty() && text.mid(i, sep.size()) == sep;
+        if (group == 0 || (!IsGroupSeparator(c) && !localeSep)) return false;
+        if (grouped ? group != 3 : group > 3) return false;
+        if (localeSep) i += sep.size() - 1;
+        grouped = true;
+        group = 0;
     }
-    if (digits == 0) return false;
+    if (digits == 0 || (grouped && group != 3)) return false;
     out = negative ? -static_cast<qint64>(v) : static_cast<qint64>(v);
     return true;
 }

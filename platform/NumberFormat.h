@@ -6,6 +6,6 @@
 QString FormatNumber(qint64 value);
 // Formats a caption holding a whole number; any other text comes back unchanged.
 QString FormatCaption(const QString& caption);
-// Reads a whole number, accepting the locale's (or a comma) digit-group separator. False when it is no
+// Reads a whole number, accepting the digit-group separators of any locale. False when it is no
 // whole number within 32 bits.
 bool ReadWholeNumber(const QString& text, qint32& out);

@@ -14,5 +14,5 @@ trap 'rm -rf "$work"' EXIT
 cp -r fuzz/corpus_evaluator "$work/eval"
 cp -r fuzz/corpus_settings "$work/settings"
 ./build-fuzz/fuzz_evaluator -runs="$runs_eval" -max_len=4096 "$work/eval"
-./build-fuzz/fuzz_settings -runs="$runs_settings" "$work/settings"
+./build-fuzz/fuzz_settings -runs="$runs_settings" -max_len=8192 "$work/settings"
 echo "fuzzing: evaluator $runs_eval runs, settings $runs_settings runs, no findings"

@@ -22,6 +22,10 @@ int& EndCount() {
     static int n = 0;
     return n;
 }
+int& EndStatus() {
+    static int status = 0;
+    return status;
+}
 
 void QuietEnvironment(std::uint64_t seed) {
     Pacing::SetInstant(true);
@@ -30,14 +34,17 @@ void QuietEnvironment(std::uint64_t seed) {
     SeedRandom(seed);
     Program::Reset();
     EndCount() = 0;
-    Program::SetEndHook([] { ++EndCount(); });
+    EndStatus() = 0;
+    Program::SetEndHook([](int status) {
+        ++EndCount();
+        EndStatus() = status;
+    });
     Modal::SetHook(nullptr);
     OpenedAddresses().clear();
     Browser::SetOpener([](const QString& a) { OpenedAddresses().append(a); });
     SoundPlayer::History().clear();
     MediaPlayer::Instance().Reset();
     Module1::Reset();
-    Registry::Reset();
 }
 
 QStringList Sounds() {
@@ -57,13 +64,17 @@ std::vector<std::string> Bottom(std::vector<std::string> rows, size_t n) {
     return board;
 }
 
+void Store(const std::vector<std::pair<QString, QString>>& values) {
+    Registry::Session store(QStringLiteral("Felmarch"), Registry::Session::Access::Change);
+    for (const auto& [key, value] : values) store.Set(QStringLiteral("Quorbit"), key, value);
+    if (!store.Commit()) ADD_FAILURE() << qPrintable(store.Problem());
+}
+
 ScopedConfigHome::ScopedConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
     qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-    Registry::Reset();
 }
 
 ScopedConfigHome::~ScopedConfigHome() {
-    Registry::Reset();
     qputenv("XDG_CONFIG_HOME", old_);
 }
 }

@@ -11,7 +11,7 @@
 
 namespace TestSupport {
 // Instant pacing, manual timers, seeded random source, no clock mixing, modal windows closed at once,
-// browser and program end caught, sound and music history cleared, settings cache dropped.
+// browser and program end caught, sound and music history cleared.
 void QuietEnvironment(std::uint64_t seed = 12345);
 // Every effect played since the last clear, as bare file names ("bomb.wav").
 QStringList Sounds();
@@ -20,8 +20,13 @@ void ClearSounds();
 QStringList& OpenedAddresses();
 // An n x n board with the given rows at the bottom, each padded on the right with empty cells.
 std::vector<std::string> Bottom(std::vector<std::string> rows, size_t n = 10);
-// How often the program was ended.
+// How often the program was ended, and the exit status it was last ended with.
 int& EndCount();
+int& EndStatus();
+
+// Writes values ("MaxLevel", "TopScore1"...) into the settings file's "Quorbit" section, as an earlier
+// run or another instance would have saved them.
+void Store(const std::vector<std::pair<QString, QString>>& values);
 
 // Points the settings store at a fresh private folder while it lives, then back.
 class ScopedConfigHome {
@@ -60,5 +65,7 @@ protected:
     QString KeyOf(Long blockIndex) const;
     QString KeyAt(int row, int col) const;
 
+    // Each test starts on its own empty settings folder: what one saves never reaches another.
+    TestSupport::ScopedConfigHome home;
     std::unique_ptr<frmMain> form;
 };

@@ -4,6 +4,7 @@
 #include "dialogs/frmCustomInput.h"
 #include "dialogs/frmLogo.h"
 #include "dialogs/frmOptions.h"
+#include "game/Settings.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
 #include "platform/Program.h"
@@ -557,16 +558,12 @@ TEST_F(CommandsTest, ExitAnsweredYesSavesTheSettingsAndEndsAtOnce) {
     // The stored file would otherwise reach every later test's start-up.
     struct DropStore {
         QString path;
-        ~DropStore() {
-            QFile::remove(path);
-            Registry::Reset();
-        }
+        ~DropStore() { QFile::remove(path); }
     } dropStore{Registry::FilePath(app)};
     QFile::remove(dropStore.path);
     StartPlay();
     MaxLevel = 9;
-    TopScore[1] = QStringLiteral("1,234");
-    TopScoreName[1] = QStringLiteral("Ann");
+    Settings::NoteNewEntry(QStringLiteral("1,234"), QStringLiteral("Ann"));
     Answer([](QDialog& d) {
         auto* prompt = dynamic_cast<frmCustomInput*>(&d);
         ASSERT_NE(prompt, nullptr);
@@ -581,9 +578,9 @@ TEST_F(CommandsTest, ExitAnsweredYesSavesTheSettingsAndEndsAtOnce) {
     EXPECT_TRUE(BoardBlocksHidden());
     EXPECT_EQ(Volume(), -300);
 
-    Registry::Reset();
-    EXPECT_EQ(Registry::GetSetting(app, section, "MaxLevel", ""), QStringLiteral("9"));
-    EXPECT_EQ(Registry::GetSetting(app, section, "TopScore1", ""), QStringLiteral("1,234"));
-    EXPECT_EQ(Registry::GetSetting(app, section, "TopScoreName1", ""), QStringLiteral("Ann"));
-    EXPECT_EQ(Registry::GetSetting(app, section, "TopScoreName10", ""), QStringLiteral("---"));
+    const Registry::Session stored(app, Registry::Session::Access::Read);
+    EXPECT_EQ(stored.Get(section, "MaxLevel", ""), QStringLiteral("9"));
+    EXPECT_EQ(stored.Get(section, "TopScore1", ""), QStringLiteral("1,234"));
+    EXPECT_EQ(stored.Get(section, "TopScoreName1", ""), QStringLiteral("Ann"));
+    EXPECT_EQ(stored.Get(section, "TopScoreName10", ""), QStringLiteral("---"));
 }

@@ -2,10 +2,10 @@
 // block operations.
 #include "TestSupport.h"
 
+#include "game/Settings.h"
 #include "platform/Modal.h"
 #include "platform/NumberFormat.h"
 #include "platform/Program.h"
-#include "platform/Registry.h"
 
 #include <QApplication>
 #include <QFile>
@@ -24,14 +24,6 @@ namespace {
 // A loaded main window with its own settings folder.
 class FoundationTest : public GameTest {
 protected:
-    void SetUp() override {
-        home_ = std::make_unique<TestSupport::ScopedConfigHome>();
-        GameTest::SetUp();
-    }
-    void TearDown() override {
-        GameTest::TearDown();
-        home_.reset();
-    }
 
     // The program started again: a new main window loads what the last one saved.
     void Restart() {
@@ -45,11 +37,11 @@ protected:
 
     // The settings file as written, read past the game's own store.
     QString Stored(const QString& key) const {
-        QSettings raw(home_->File(), QSettings::IniFormat);
+        QSettings raw(home.File(), QSettings::IniFormat);
         return raw.value(QStringLiteral("Quorbit/") + key).toString();
     }
     QStringList StoredKeys() const {
-        QSettings raw(home_->File(), QSettings::IniFormat);
+        QSettings raw(home.File(), QSettings::IniFormat);
         raw.beginGroup(QStringLiteral("Quorbit"));
         return raw.childKeys();
     }
@@ -61,8 +53,6 @@ protected:
             if (b->objectName().startsWith(QLatin1String("newBlock"))) ++n;
         return n;
     }
-
-    std::unique_ptr<TestSupport::ScopedConfigHome> home_;
 };
 
 using FoundationStartUp = FoundationTest;
@@ -186,7 +176,7 @@ TEST_F(LayoutTest, BoardSizeFollowsScreenWidth) {
                           {1024, 768, 15, 820, 620}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.width);
-        const QString config = home_->Path() + QStringLiteral("/screen%1.json").arg(c.width);
+        const QString config = home.Path() + QStringLiteral("/screen%1.json").arg(c.width);
         QFile f(config);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QStringLiteral("{\"windowFrameMargins\": false, \"screens\": [{\"name\": \"s\", \"x\": 0, \"y\": 0, "
@@ -364,7 +354,7 @@ TEST_F(SettingsTest, FirstRunLoadsDefaultsAndWritesNothing) {
     }
     EXPECT_TRUE(TopScore[11].isEmpty());
     EXPECT_TRUE(TopScoreName[11].isEmpty());
-    EXPECT_FALSE(QFile::exists(home_->File()));
+    EXPECT_FALSE(QFile::exists(home.File()));
     EXPECT_EQ(TestSupport::EndCount(), 0);
 }
 
@@ -375,7 +365,7 @@ TEST_F(SettingsTest, UnloadWritesAll21ValuesAndEnds) {
     form->Form_Unload();
     EXPECT_EQ(TestSupport::EndCount(), 1);
     EXPECT_TRUE(Program::Ended());
-    ASSERT_TRUE(QFile::exists(home_->File()));
+    ASSERT_TRUE(QFile::exists(home.File()));
 
     QStringList want{QStringLiteral("MaxLevel")};
     for (int i = 1; i <= 10; ++i) want << QStringLiteral("TopScore%1").arg(i) << QStringLiteral("TopScoreName%1").arg(i);
@@ -388,7 +378,7 @@ TEST_F(SettingsTest, UnloadWritesAll21ValuesAndEnds) {
     EXPECT_EQ(Stored(QStringLiteral("TopScoreName10")), QStringLiteral("---"));
 
     // Unchanged values are written again every time.
-    QFile::remove(home_->File());
+    QFile::remove(home.File());
     Program::Reset();
     form->Form_Unload();
     EXPECT_EQ(StoredKeys().size(), 21);
@@ -409,14 +399,12 @@ TEST_F(SettingsTest, TableTextsRoundTripUnchanged) {
         {QStringLiteral("2"), QStringLiteral("#comment")},
         {QStringLiteral("1"), QStringLiteral("---")},
     };
-    MaxLevel = 37;
+    std::vector<std::pair<QString, QString>> stored{{QStringLiteral("MaxLevel"), QStringLiteral("37")}};
     for (size_t i = 1; i <= 10; ++i) {
-        TopScore[i] = entries[i - 1].first;
-        TopScoreName[i] = entries[i - 1].second;
+        stored.emplace_back(QStringLiteral("TopScore%1").arg(i), entries[i - 1].first);
+        stored.emplace_back(QStringLiteral("TopScoreName%1").arg(i), entries[i - 1].second);
     }
-    form->Form_Unload();
-    EXPECT_EQ(Stored(QStringLiteral("TopScore1")), QStringLiteral("5,000"));
-    EXPECT_EQ(Stored(QStringLiteral("TopScoreName1")), QStringLiteral("Ann"));
+    TestSupport::Store(stored);
 
     Restart();
     EXPECT_EQ(MaxLevel, 37);
@@ -438,10 +426,7 @@ TEST_F(SettingsTest, BadMaxLevelLoadsAsAPlayableLevel) {
                                                      {"32768", 5},  {"-32769", 5},   {"7.5", 5},    {"1e2", 5},
                                                      {"0x10", 5},   {"8", 8},        {"1", 1}};
     for (auto [text, want] : cases) {
-        Registry::SaveSetting(QStringLiteral("Felmarch"), QStringLiteral("Quorbit"), QStringLiteral("MaxLevel"),
-                              QString::fromLatin1(text));
-        Registry::Sync();
-        Registry::Reset();
+        TestSupport::Store({{QStringLiteral("MaxLevel"), QString::fromLatin1(text)}});
         MaxLevel = 0;
         form->LoadSettings();
         EXPECT_EQ(MaxLevel, want) << '"' << text << '"';
@@ -452,15 +437,16 @@ TEST_F(SettingsTest, CloseBoxSavesAndEndsWithoutAsking) {
     int windowsShown = 0;
     Modal::SetHook([&](QDialog&) { ++windowsShown; });
     MaxLevel = 9;
-    TopScoreName[4] = QStringLiteral("Dee");
+    Settings::NoteNewEntry(QStringLiteral("700"), QStringLiteral("Dee"));
     // A running game's score does not enter the table on the way out.
     form->ScoreLabel->SetCaption(QStringLiteral("5000"));
     form->close();
     EXPECT_EQ(windowsShown, 0);
     EXPECT_EQ(TestSupport::EndCount(), 1);
     EXPECT_EQ(Stored(QStringLiteral("MaxLevel")), QStringLiteral("9"));
-    EXPECT_EQ(Stored(QStringLiteral("TopScoreName4")), QStringLiteral("Dee"));
-    EXPECT_EQ(Stored(QStringLiteral("TopScore1")), QStringLiteral("0"));
+    EXPECT_EQ(Stored(QStringLiteral("TopScore1")), QStringLiteral("700"));
+    EXPECT_EQ(Stored(QStringLiteral("TopScoreName1")), QStringLiteral("Dee"));
+    EXPECT_EQ(Stored(QStringLiteral("TopScore2")), QStringLiteral("0"));
     EXPECT_EQ(StoredKeys().size(), 21);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
 #include "platform/NumberFormat.h"
+#include "platform/Registry.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -59,6 +60,23 @@ TEST(HighScoreRules, ScoreTakesTheFirstPlaceItBeatsStrictly) {
     EXPECT_EQ(HighScoreTable::ScoreValue("99999999999999"), 0);
     EXPECT_EQ(HighScoreTable::FindPlace("1", edited), 1);
     EXPECT_EQ(HighScoreTable::FindPlace("0", edited), 0);
+}
+
+TEST(HighScoreRules, ScoresWrittenUnderAnyLocaleCompareByTheirDigits) {
+    // 12,345 as de_DE, fr_FR, de_CH (new and old), a typed blank, a no-break space, ar_EG and en_US
+    // write it: read under any locale, a new 1,260 goes below all of them.
+    const Column table = Scores({"12.345", "12\u202F345", "12\u2019345", "12'345", "12 345", "12\u00A0345",
+                                 "12\u066C345", "12,345", "1,300", "1,250"});
+    const QLocale saved;
+    for (auto language : {QLocale::English, QLocale::German, QLocale::French, QLocale::C}) {
+        QLocale::setDefault(QLocale(language));
+        SCOPED_TRACE(QLocale().name().toStdString());
+        EXPECT_EQ(HighScoreTable::FindPlace(FormatNumber(1260), table), 10);
+        EXPECT_EQ(HighScoreTable::FindPlace(FormatNumber(12346), table), 1);
+        // A decimal is no digit grouping.
+        EXPECT_EQ(HighScoreTable::ScoreValue("12.5"), 0);
+    }
+    QLocale::setDefault(saved);
 }
 
 TEST(HighScoreRules, ShiftMovesOnlyTheEntriesFromThePlaceDown) {
@@ -179,13 +197,17 @@ protected:
         Modal::SetHook(nullptr);
     }
 
+    // A table that earlier runs stored, loaded as at start-up.
     void FillTable(std::initializer_list<int> values) {
-        size_t i = 1;
+        std::vector<std::pair<QString, QString>> stored;
+        int i = 1;
         for (int v : values) {
-            TopScore[i] = QString::number(v);
-            TopScoreName[i] = QStringLiteral("P%1").arg(i);
+            stored.emplace_back(QStringLiteral("TopScore%1").arg(i), QString::number(v));
+            stored.emplace_back(QStringLiteral("TopScoreName%1").arg(i), QStringLiteral("P%1").arg(i));
             ++i;
         }
+        TestSupport::Store(stored);
+        form->LoadSettings();
     }
 
     int prompts = 0, windows = 0;
@@ -223,6 +245,11 @@ TEST_F(HighScoreInsertion, NewTopScoreOnTheDefaultTable) {
         EXPECT_EQ(TopScoreName[i], "---");
     }
     EXPECT_EQ(NewScoreRank, 0);
+    // Stored as soon as it had its name: a crash later in the run cannot take it.
+    const Registry::Session stored(QStringLiteral("Felmarch"), Registry::Session::Access::Read);
+    EXPECT_EQ(stored.Get("Quorbit", "TopScore1", ""), FormatCaption("1234"));
+    EXPECT_EQ(stored.Get("Quorbit", "TopScoreName1", ""), "Ann");
+    EXPECT_EQ(TestSupport::EndCount(), 0);
 }
 
 TEST_F(HighScoreInsertion, TieWithFirstPlaceEntersSecond) {

@@ -3,15 +3,16 @@
 // killed at any moment leaves the old table or the new one, never a mix.
 #include "TestSupport.h"
 
+#include "dialogs/frmCustomInput.h"
 #include "game/Settings.h"
 #include "highscores/frmHighScores.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
 #include "platform/NumberFormat.h"
-#include "platform/Registry.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QElapsedTimer>
@@ -20,7 +21,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <fcntl.h>
+#include <functional>
 #include <map>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Module1;
@@ -343,12 +348,204 @@ TEST_F(HostileSettings, TruncatedFilesStillStartAndAreWrittenWhole) {
     }
 }
 
-TEST_F(HostileSettings, BinaryGarbageStartsWithDefaults) {
+TEST_F(HostileSettings, FilesThatAreNotUtf8TextAreLeftAsTheyAre) {
     QByteArray garbage;
     QRandomGenerator rng(7);
     for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>(rng.bounded(256)));
-    RunGame(garbage);
-    EXPECT_GE(loadedMaxLevel, 1);
+    // What an editor saving "Unicode" writes, and Latin-1 names: read as UTF-8 they come back garbled.
+    QByteArray utf16("\xff\xfe", 2);
+    for (char c : QByteArray("[Quorbit]\r\nMaxLevel=9\r\nTopScore1=3,570\r\nTopScoreName1=Ann\r\n")) utf16.append(c).append('\0');
+    const QByteArray latin1 = "[Quorbit]\nMaxLevel=9\nTopScore1=3,570\nTopScoreName1=Zo\xeb\n";
+    for (const QByteArray& bytes : {garbage, utf16, latin1}) {
+        SCOPED_TRACE(bytes.left(12).toHex().toStdString());
+        WriteFile(bytes);
+        testing::internal::CaptureStderr();
+        StartGame();
+        EXPECT_EQ(MaxLevel, 5);
+        EXPECT_EQ(TopScore[1], QStringLiteral("0"));
+        form->Form_Unload();
+        const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_NE(TestSupport::EndStatus(), 0);
+        EXPECT_TRUE(errors.contains(home.File())) << errors.toStdString();
+        QFile file(home.File());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), bytes);
+        form.reset();
+    }
+}
+
+// ---- Other instances and failed saves ----
+
+namespace {
+// The table in the file now, one "score name" text per stored place, and its MaxLevel.
+QStringList StoredTable(const QString& file) {
+    const std::map<QString, QVariant> values = ReadFile(file);
+    QStringList rows{Text(values, kGroup + QStringLiteral("MaxLevel"))};
+    for (int i = 1; i <= 10; ++i)
+        rows << Text(values, kGroup + QStringLiteral("TopScore%1").arg(i)) + QLatin1Char(' ') +
+                    Text(values, kGroup + QStringLiteral("TopScoreName%1").arg(i));
+    return rows;
+}
+
+QStringList Table(const QString& maxLevel, QStringList rows) {
+    while (rows.size() < 10) rows << QStringLiteral("0 ---");
+    return QStringList{maxLevel} + rows;
+}
+}
+
+TEST_F(HostileSettings, ASaveKeepsWhatAnotherInstanceStoredMeanwhile) {
+    WriteFile("[Quorbit]\nMaxLevel=5\nTopScore1=3,570\nTopScoreName1=Ann\nTopScore2=1,000\nTopScoreName2=Cy\n");
+    StartGame();
+    // Another instance, started along with this one, puts Ben on top and reaches level 9.
+    WriteFile("[Quorbit]\nMaxLevel=9\nTopScore1=4,000\nTopScoreName1=Ben\nTopScore2=3,570\nTopScoreName2=Ann\n"
+              "TopScore3=1,000\nTopScoreName3=Cy\n");
+
+    // This one ties with Ann: stored at once below her, and the table window marks where it went.
+    form->ScoreLabel->SetCaption(QStringLiteral("3570"));
+    int redRow = -1;
+    Modal::SetHook([&](QDialog& d) {
+        if (auto* box = qobject_cast<frmCustomInput*>(&d)) {
+            box->Text1->setText(QStringLiteral("Dee"));
+            box->Command1_Click();
+        } else if (auto* table = qobject_cast<frmHighScores*>(&d)) {
+            for (size_t k = 0; k < 10; ++k)
+                if (table->Label2[k]->text() == QLatin1String("Dee")) redRow = static_cast<int>(k);
+            EXPECT_EQ(NewScoreRank, 3);
+        }
+    });
+    form->RecordHighScore();
+    Modal::SetHook(nullptr);
+    EXPECT_EQ(redRow, 2);
+    const QString dee = FormatNumber(3570) + QStringLiteral(" Dee");
+    EXPECT_EQ(StoredTable(home.File()), Table("9", {"4,000 Ben", "3,570 Ann", dee, "1,000 Cy"}));
+
+    // A third instance puts Eve on top; this one closes with nothing new: nothing of theirs is lost
+    // and Dee is not stored twice.
+    WriteFile("[Quorbit]\nMaxLevel=7\nTopScore1=5,000\nTopScoreName1=Eve\nTopScore2=4,000\nTopScoreName2=Ben\n"
+              "TopScore3=3,570\nTopScoreName3=Ann\nTopScore4=" + dee.section(' ', 0, 0).toUtf8() +
+              "\nTopScoreName4=Dee\nTopScore5=1,000\nTopScoreName5=Cy\n");
+    form->Form_Unload();
+    EXPECT_EQ(TestSupport::EndStatus(), 0);
+    EXPECT_EQ(StoredTable(home.File()), Table("9", {"5,000 Eve", "4,000 Ben", "3,570 Ann", dee, "1,000 Cy"}));
+}
+
+TEST(HostileSettingsInstances, InstancesSavingAtOnceLoseNoEntry) {
+    TestSupport::ScopedConfigHome home;
+    constexpr int kInstances = 3, kEntries = 3;
+    std::vector<pid_t> children;
+    for (int n = 0; n < kInstances; ++n) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Module1::Reset();
+            Settings::Load();
+            for (int e = 0; e < kEntries; ++e) {
+                Settings::NoteNewEntry(QString::number(1000 * (n + 1) + e), QStringLiteral("I%1E%2").arg(n).arg(e));
+                if (!Settings::Save().Saved) _exit(1);
+            }
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    QStringList want;
+    for (int n = kInstances - 1; n >= 0; --n)
+        for (int e = kEntries - 1; e >= 0; --e)
+            want << QStringLiteral("%1 I%2E%3").arg(1000 * (n + 1) + e).arg(n).arg(e);
+    EXPECT_EQ(StoredTable(home.File()), Table("5", want));
+}
+
+TEST(HostileSettingsFullDisk, AFullDiskNeverLeavesLessThanTheOldTable) {
+    // In a child, so that the limit and the mount end with it. 0: the save was refused and the old
+    // file is whole; 1: a save reported success; 2: the old file changed; 3: cannot be set up here.
+    enum Full { FileSizeLimit, FullSettingsFolder };
+    for (Full full : {FileSizeLimit, FullSettingsFolder}) {
+        SCOPED_TRACE(full);
+        TestSupport::ScopedConfigHome home;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            QString folder = home.Path();
+            if (full == FullSettingsFolder) {
+                // A private 16 KB file system over a folder of our own, seen by this process alone.
+                folder += QStringLiteral("/small");
+                QDir().mkpath(folder);
+                if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                    mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=16k") != 0)
+                    _exit(3);
+                qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
+            }
+            TestSupport::Store({{QStringLiteral("MaxLevel"), QStringLiteral("9")},
+                                {QStringLiteral("TopScore1"), QStringLiteral("3,570")},
+                                {QStringLiteral("TopScoreName1"), QStringLiteral("Ann")}});
+            const QString file = folder + QStringLiteral("/Felmarch/Quorbit.conf");
+            QFile stored(file);
+            if (!stored.open(QIODevice::ReadOnly)) _exit(3);
+            const QByteArray old = stored.readAll();
+            stored.close();
+            if (full == FileSizeLimit) {
+                // Every file this process writes stops short of the new table, the scratch copy too.
+                signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{static_cast<rlim_t>(old.size() + 64), static_cast<rlim_t>(old.size() + 64)};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+            } else {
+                QFile filler(folder + QStringLiteral("/filler"));
+                if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) _exit(3);
+                while (filler.write(QByteArray(1024, 'x')) > 0) {
+                }
+            }
+            Module1::Reset();
+            Settings::Load();
+            Settings::NoteNewEntry(QStringLiteral("5,000"), QString(2000, QLatin1Char('N')));
+            if (Settings::Save().Saved) _exit(1);
+            if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != old) _exit(2);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3 && full == FullSettingsFolder) continue;  // no private mounts here
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+}
+
+TEST_F(HostileSettings, AFailedSaveIsReportedWithTheFileAndTheReason) {
+    // A folder where the file should be stops root as well; a read-only folder stops everyone else.
+    const std::function<void()> blockers[] = {
+        [&] { ASSERT_TRUE(QDir().mkpath(home.File())); },
+        [&] {
+            WriteFile("[Quorbit]\nMaxLevel=3\n");
+            ASSERT_EQ(chmod(QFile::encodeName(home.Path() + QStringLiteral("/Felmarch")).constData(), 0555), 0);
+        },
+    };
+    for (size_t b = 0; b < (geteuid() == 0 ? 1 : 2); ++b) {
+        SCOPED_TRACE(b);
+        blockers[b]();
+        StartGame();
+        // The save right after the name prompt, with the player there: one message box says where.
+        form->ScoreLabel->SetCaption(QStringLiteral("1234"));
+        QStringList boxes;
+        Modal::SetHook([&](QDialog& d) {
+            if (auto* box = qobject_cast<QMessageBox*>(&d)) boxes << box->text();
+        });
+        testing::internal::CaptureStderr();
+        form->RecordHighScore();
+        Modal::SetHook(nullptr);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(boxes[0].contains(home.File())) << boxes[0].toStdString();
+        // The shutdown save: no window, but stderr and the exit status tell.
+        form->Form_Unload();
+        const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_NE(TestSupport::EndStatus(), 0);
+        EXPECT_EQ(errors.count(home.File()), 2) << errors.toStdString();
+        form.reset();
+        chmod(QFile::encodeName(home.Path() + QStringLiteral("/Felmarch")).constData(), 0755);
+        QDir(home.Path() + QStringLiteral("/Felmarch")).removeRecursively();
+    }
 }
 
 // ---- Crash safety ----
@@ -362,6 +559,16 @@ void FillTable(int which) {
         TopScore[k] = which == 0 ? QString::number(i) : FormatNumber(1000000 - i * 1111);
         TopScoreName[k] = which == 0 ? QStringLiteral("A%1").arg(i) : QStringLiteral("Bertha the %1th").arg(i);
     }
+}
+
+// Writes the table in memory whole, as every save does.
+void WriteTable() {
+    std::vector<std::pair<QString, QString>> values{{QStringLiteral("MaxLevel"), QString::number(MaxLevel)}};
+    for (size_t i = 1; i <= 10; ++i) {
+        values.emplace_back(QStringLiteral("TopScore%1").arg(i), TopScore[i]);
+        values.emplace_back(QStringLiteral("TopScoreName%1").arg(i), TopScoreName[i]);
+    }
+    TestSupport::Store(values);
 }
 
 // Which table the file holds whole: 0 or 1, -1 for anything else.
@@ -383,8 +590,7 @@ int TableIn(const std::map<QString, QVariant>& values) {
 TEST(HostileSettingsCrash, KillDuringTheWriteNeverLosesTheOldTable) {
     TestSupport::ScopedConfigHome home;
     FillTable(0);
-    Settings::Save();
-    Registry::Reset();
+    WriteTable();
     ASSERT_EQ(TableIn(ReadFile(home.File())), 0);
 
     QRandomGenerator rng(2024);
@@ -398,10 +604,12 @@ TEST(HostileSettingsCrash, KillDuringTheWriteNeverLosesTheOldTable) {
         if (writer == 0) {
             // The writer: the two tables in turn, as fast as it can, until killed; a byte per save.
             ::close(saved[0]);
-            Registry::Reset();
+            // A killed save leaves its scratch copy behind: in the test's own folder, not in /tmp.
+            QDir().mkpath(home.Path() + QStringLiteral("/tmp"));
+            qputenv("TMPDIR", QFile::encodeName(home.Path() + QStringLiteral("/tmp")));
             for (int n = 0;; ++n) {
                 FillTable(n % 2 == 0 ? 1 : 0);
-                Settings::Save();
+                WriteTable();
                 const char done = 1;
                 if (::write(saved[1], &done, 1) != 1) _exit(1);
             }
@@ -424,22 +632,19 @@ TEST(HostileSettingsCrash, KillDuringTheWriteNeverLosesTheOldTable) {
     EXPECT_GT(seen[1], 0);
 
     // Whatever the kills left beside the file does not stop the next start or save.
-    Registry::Reset();
     Module1::Reset();
     Settings::Load();
     const int loaded = MaxLevel == 3 ? 0 : 1;
     EXPECT_EQ(TableIn(ReadFile(home.File())), loaded);
     FillTable(1 - loaded);
-    Settings::Save();
-    Registry::Reset();
+    WriteTable();
     EXPECT_EQ(TableIn(ReadFile(home.File())), 1 - loaded);
 }
 
 TEST(HostileSettingsCrash, EmptyLockLeftByAKilledWriterDoesNotHoldUpTheSave) {
     TestSupport::ScopedConfigHome home;
     FillTable(0);
-    Settings::Save();
-    Registry::Reset();
+    WriteTable();
     // What a writer killed between creating its lock and filling it leaves behind.
     QFile lock(home.File() + QStringLiteral(".lock"));
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
@@ -448,8 +653,7 @@ TEST(HostileSettingsCrash, EmptyLockLeftByAKilledWriterDoesNotHoldUpTheSave) {
     QElapsedTimer clock;
     clock.start();
     FillTable(1);
-    Settings::Save();
+    WriteTable();
     EXPECT_LT(clock.elapsed(), 5000);
-    Registry::Reset();
     EXPECT_EQ(TableIn(ReadFile(home.File())), 1);
 }

@@ -433,9 +433,11 @@ TEST_F(PlatformTest, RegistryKeepsAwkwardTextsUnchanged) {
         QStringLiteral("tab\there\nnew line\r\x01\x1f\x7f end"),
         QString(10000, QLatin1Char('x')) + QStringLiteral(",\"="),
     };
-    for (size_t i = 0; i < values.size(); ++i)
-        Registry::SaveSetting(app, section, QStringLiteral("Key%1").arg(i), values[i]);
-    Registry::Sync();
+    {
+        Registry::Session store(app, Registry::Session::Access::Change);
+        for (size_t i = 0; i < values.size(); ++i) store.Set(section, QStringLiteral("Key%1").arg(i), values[i]);
+        ASSERT_TRUE(store.Commit()) << qPrintable(store.Problem());
+    }
 
     const QString file = home.Path() + QStringLiteral("/Felmarch/Quorbit.conf");
     EXPECT_EQ(Registry::FilePath(app), file);
@@ -443,16 +445,12 @@ TEST_F(PlatformTest, RegistryKeepsAwkwardTextsUnchanged) {
     QSettings raw(file, QSettings::IniFormat);
     EXPECT_TRUE(raw.childGroups().contains(QStringLiteral("Quorbit")));
 
-    // Read back from the file, not from memory.
-    Registry::Reset();
+    const Registry::Session stored(app, Registry::Session::Access::Read);
     for (size_t i = 0; i < values.size(); ++i)
-        EXPECT_EQ(Registry::GetSetting(app, section, QStringLiteral("Key%1").arg(i), QStringLiteral("default")),
-                  values[i])
+        EXPECT_EQ(stored.Get(section, QStringLiteral("Key%1").arg(i), QStringLiteral("default")), values[i])
             << "value " << i;
-    EXPECT_EQ(Registry::GetSetting(app, section, QStringLiteral("Missing"), QStringLiteral("---")),
-              QStringLiteral("---"));
-    EXPECT_EQ(Registry::GetSetting(app, QStringLiteral("Other"), QStringLiteral("Key0"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(stored.Get(section, QStringLiteral("Missing"), QStringLiteral("---")), QStringLiteral("---"));
+    EXPECT_EQ(stored.Get(QStringLiteral("Other"), QStringLiteral("Key0"), QStringLiteral("d")), QStringLiteral("d"));
 }
 
 TEST_F(PlatformTest, RegistryReadsHandWrittenValuesAsOneText) {
@@ -462,9 +460,10 @@ TEST_F(PlatformTest, RegistryReadsHandWrittenValuesAsOneText) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Quorbit]\nTopScoreName1=Ann, Bob\nMaxLevel=7\nEmpty=\n");
     f.close();
-    EXPECT_EQ(Registry::GetSetting("Felmarch", "Quorbit", "TopScoreName1", "---"), QStringLiteral("Ann, Bob"));
-    EXPECT_EQ(Registry::GetSetting("Felmarch", "Quorbit", "MaxLevel", "5"), QStringLiteral("7"));
-    EXPECT_EQ(Registry::GetSetting("Felmarch", "Quorbit", "Empty", "x"), QString());
+    const Registry::Session stored(QStringLiteral("Felmarch"), Registry::Session::Access::Read);
+    EXPECT_EQ(stored.Get("Quorbit", "TopScoreName1", "---"), QStringLiteral("Ann, Bob"));
+    EXPECT_EQ(stored.Get("Quorbit", "MaxLevel", "5"), QStringLiteral("7"));
+    EXPECT_EQ(stored.Get("Quorbit", "Empty", "x"), QString());
 }
 
 // ---- MediaPlayer ----
