@@ -5,8 +5,6 @@
 #include "platform/MediaPlayer.h"
 #include "platform/PictureList.h"
 
-#include <QPainter>
-
 using namespace Module1;
 
 namespace {
@@ -24,7 +22,6 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& 
     c->setChecked(true);
     return c;
 }
-
 }
 
 frmAudio::frmAudio(QWidget* parent) : TiledDialog(parent) {

@@ -1,11 +1,8 @@
 #pragma once
+#include "dialogs/WindowKit.h"
 #include "platform/ImageBox.h"
 
 #include <QCheckBox>
-#include "dialogs/WindowKit.h"
-
-#include <QDialog>
-#include <QPixmap>
 #include <QPushButton>
 
 // The audio options: music, sound effects, random music and the choice of a music file.
@@ -25,8 +22,4 @@ public:
     void Check1_Click();
     void Command1_Click();
     void Command3_Click();
-
-protected:
-
-private:
 };

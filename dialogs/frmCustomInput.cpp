@@ -1,11 +1,9 @@
 #include "dialogs/frmCustomInput.h"
 #include "dialogs/WindowKit.h"
 #include "game/Module1.h"
-#include "platform/PictureList.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QPainter>
 
 using namespace Module1;
 

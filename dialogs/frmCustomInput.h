@@ -1,10 +1,8 @@
 #pragma once
 #include "dialogs/WindowKit.h"
 
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 
 // The one prompt: a Yes/No question (PromptMode 1) or a name entry (any other mode). It hides itself
@@ -29,6 +27,4 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-
-private:
 };

@@ -4,7 +4,6 @@
 #include "platform/PictureList.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <algorithm>
 
 using namespace Module1;
@@ -101,7 +100,6 @@ void frmOptions::Slider1_Scroll() {
 }
 
 void frmOptions::Slider2_Scroll() { Label3->setText(QString::number(Slider2->value())); }
-
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {

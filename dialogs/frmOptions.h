@@ -1,11 +1,8 @@
 #pragma once
+#include "dialogs/WindowKit.h"
 #include "platform/ImageBox.h"
 
-#include "dialogs/WindowKit.h"
-
-#include <QDialog>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 
@@ -38,6 +35,4 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
 };

@@ -8,8 +8,6 @@
 #include "platform/PictureList.h"
 #include "platform/Random.h"
 
-#include <QPainter>
-
 using namespace Module1;
 
 namespace {

@@ -1,11 +1,8 @@
 #pragma once
+#include "dialogs/WindowKit.h"
 #include "platform/ImageBox.h"
 
-#include "dialogs/WindowKit.h"
-
-#include <QDialog>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <array>
 
@@ -33,8 +30,6 @@ public:
     void Form_Unload();
 
     void done(int result) override;
-
-protected:
 
 private:
     bool unloaded_ = false;
