@@ -3,19 +3,19 @@
 
 #include <QPainter>
 
-QFont ArialBold(int pixelSize) {
+QFont ArialBoldPt(double points) {
     QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
+    f.setPixelSize(qRound(points * 4 / 3));
     f.setBold(true);
     return f;
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                        int fontPixelSize) {
+                        double fontPoints) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
     b->setGeometry(geometry);
-    b->setFont(ArialBold(fontPixelSize));
+    b->setFont(ArialBoldPt(fontPoints));
     return b;
 }
 

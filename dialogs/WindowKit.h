@@ -6,9 +6,11 @@
 #include <QPixmap>
 #include <QPushButton>
 
-QFont ArialBold(int pixelSize);
+// Sizes are design points at 96 dpi, set as pixels (points x 4 / 3) so that no layout depends on the
+// screen's dpi: 12 pt is 16 px.
+QFont ArialBoldPt(double points);
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                        int fontPixelSize = 16);
+                        double fontPoints = 12);
 
 // A fixed-size window with a title bar and a close box, whose client area is the design size; a
 // Qt::Tool window gets the window manager's tool-window frame.

@@ -12,7 +12,7 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& 
     auto* c = new QCheckBox(caption, parent);
     c->setObjectName(QLatin1String(name));
     c->setGeometry(r);
-    c->setFont(ArialBold(16));
+    c->setFont(ArialBoldPt(12));
     // Opaque in the system's window colour, dark blue text.
     QPalette p = c->palette();
     p.setColor(QPalette::Window, p.color(QPalette::Base));

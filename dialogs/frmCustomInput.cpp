@@ -13,7 +13,7 @@ frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(0, 8, 345, 57);
-    Label1->setFont(ArialBold(16));
+    Label1->setFont(ArialBoldPt(12));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setWordWrap(true);
     // The message is shown as written, never read as markup.
@@ -24,7 +24,7 @@ frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(48, 72, 249, 32);
-    Text1->setFont(ArialBold(24));
+    Text1->setFont(ArialBoldPt(18));
     Text1->setMaxLength(10);
     Text1->installEventFilter(this);
 

@@ -12,7 +12,7 @@ const QColor kPaleYellow(255, 255, 192);
 
 QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& colour = Qt::black) {
     auto* l = new QLabel(text, page);
-    l->setFont(ArialBold(16));
+    l->setFont(ArialBoldPt(12));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, colour);
     l->setPalette(p);
@@ -23,7 +23,7 @@ QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& col
 
 QLabel* Paragraph(QWidget* page, QRect r, const QString& text, Qt::Alignment align) {
     auto* l = new QLabel(text, page);
-    l->setFont(ArialBold(16));
+    l->setFont(ArialBoldPt(12));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
@@ -72,11 +72,11 @@ frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {
     Picture2 = MakePage(this, "Picture2");
     Picture3 = MakePage(this, "Picture3");
     Picture4 = MakePage(this, "Picture4");
-    Command1 = MakeButton(this, "Command1", {8, 248, 105, 33}, QStringLiteral("Objective"), 13);
-    Command2 = MakeButton(this, "Command2", {120, 248, 105, 33}, QStringLiteral("Controls"), 13);
-    Command4 = MakeButton(this, "Command4", {232, 248, 105, 33}, QStringLiteral("Items"), 13);
-    Command5 = MakeButton(this, "Command5", {344, 248, 105, 33}, QStringLiteral("Scoring"), 13);
-    Command3 = MakeButton(this, "Command3", {496, 248, 105, 33}, QStringLiteral("Close"), 13);
+    Command1 = MakeButton(this, "Command1", {8, 248, 105, 33}, QStringLiteral("Objective"), 9.75);
+    Command2 = MakeButton(this, "Command2", {120, 248, 105, 33}, QStringLiteral("Controls"), 9.75);
+    Command4 = MakeButton(this, "Command4", {232, 248, 105, 33}, QStringLiteral("Items"), 9.75);
+    Command5 = MakeButton(this, "Command5", {344, 248, 105, 33}, QStringLiteral("Scoring"), 9.75);
+    Command3 = MakeButton(this, "Command3", {496, 248, 105, 33}, QStringLiteral("Close"), 9.75);
     for (QPushButton* b : {Command1, Command2, Command4, Command5, Command3}) SetBackColor(b, Qt::white);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command4);

@@ -16,7 +16,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const QColor& colo
     auto* l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(r);
-    l->setFont(ArialBold(16));
+    l->setFont(ArialBoldPt(12));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, colour);
     l->setPalette(p);

@@ -101,7 +101,7 @@ frmMain::frmMain()
         auto* l = new Label(SideBar);
         l->setObjectName(QLatin1String(name));
         l->setGeometry(8, top, 185, 25);
-        l->setFont(ArialBold(24));
+        l->setFont(ArialBoldPt(18));
         l->setAlignment(Qt::AlignCenter);
         QPalette p = l->palette();
         p.setColor(QPalette::WindowText, Qt::black);

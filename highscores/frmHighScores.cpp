@@ -15,7 +15,7 @@ QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& capti
     auto* l = new QLabel(caption, parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(r);
-    l->setFont(ArialBold(27));
+    l->setFont(ArialBoldPt(20.25));
     l->setAlignment(Qt::AlignCenter);
     l->setAutoFillBackground(true);
     QPalette p = l->palette();
@@ -25,11 +25,11 @@ QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& capti
     return l;
 }
 
-QLabel* Cell(QWidget* parent, const QString& name, QRect r, int pixelSize) {
+QLabel* Cell(QWidget* parent, const QString& name, QRect r, double points) {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
     l->setGeometry(r);
-    l->setFont(ArialBold(pixelSize));
+    l->setFont(ArialBoldPt(points));
     l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     // Stored names are shown exactly as they are, never read as markup.
     l->setTextFormat(Qt::PlainText);
@@ -75,19 +75,20 @@ frmHighScores::frmHighScores(QWidget* parent) : TiledDialog(parent) {
     Label4 = Heading(this, "Label4", {200, 80, 241, 33}, QStringLiteral("Name"));
 
     for (int k = 0; k < 10; ++k) {
-        int scoreTop = 0, nameTop = 0, scoreHeight = 0, nameHeight = 0, font = 16;
+        int scoreTop = 0, nameTop = 0, scoreHeight = 0, nameHeight = 0;
+        double points = 12;
         switch (k) {
-        case 0: scoreTop = 114, scoreHeight = 31, nameTop = 114, nameHeight = 28, font = 24; break;
-        case 1: scoreTop = 150, scoreHeight = 31, nameTop = 152, nameHeight = 28, font = 21; break;
-        case 2: scoreTop = 183, scoreHeight = 28, nameTop = 184, nameHeight = 28, font = 19; break;
+        case 0: scoreTop = 114, scoreHeight = 31, nameTop = 114, nameHeight = 28, points = 18; break;
+        case 1: scoreTop = 150, scoreHeight = 31, nameTop = 152, nameHeight = 28, points = 15.75; break;
+        case 2: scoreTop = 183, scoreHeight = 28, nameTop = 184, nameHeight = 28, points = 14.25; break;
         default:
             scoreTop = nameTop = 216 + 32 * (k - 3);
             scoreHeight = nameHeight = 20;
             break;
         }
         const auto i = static_cast<size_t>(k);
-        Label1[i] = Cell(this, QStringLiteral("Label1_%1").arg(k), {16, scoreTop, 185, scoreHeight}, font);
-        Label2[i] = Cell(this, QStringLiteral("Label2_%1").arg(k), {200, nameTop, 241, nameHeight}, font);
+        Label1[i] = Cell(this, QStringLiteral("Label1_%1").arg(k), {16, scoreTop, 185, scoreHeight}, points);
+        Label2[i] = Cell(this, QStringLiteral("Label2_%1").arg(k), {200, nameTop, 241, nameHeight}, points);
     }
 
     // The grid goes over the headings and cells so every line stays whole.
