@@ -3,11 +3,26 @@
 
 #include <QPainter>
 
+namespace {
+void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
+    QPalette p = w->palette();
+    p.setColor(role, colour);
+    w->setPalette(p);
+}
+}
+
 QFont ArialBoldPt(double points) {
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(qRound(points * 4 / 3));
     f.setBold(true);
     return f;
+}
+
+void SetTextColour(QWidget* control, const QColor& colour) { SetColour(control, QPalette::WindowText, colour); }
+
+void SetFillColour(QWidget* control, const QColor& colour) {
+    SetColour(control, QPalette::Window, colour);
+    control->setAutoFillBackground(true);
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
@@ -25,11 +40,7 @@ void SetUpFixedWindow(QDialog& window, const char* name, const QString& title, Q
     window.setWindowTitle(title);
     window.setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window.setFixedSize(clientSize);
-    if (backColour.isValid()) {
-        QPalette pal = window.palette();
-        pal.setColor(QPalette::Window, backColour);
-        window.setPalette(pal);
-    }
+    if (backColour.isValid()) SetColour(&window, QPalette::Window, backColour);
 }
 
 void TiledDialog::PaintTileBackground() {

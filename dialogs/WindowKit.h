@@ -1,6 +1,7 @@
 #pragma once
-// What every secondary window shares: the bold Arial of its captions, its buttons, and the "tile3"
-// background painted once over the whole window.
+// What every secondary window shares: the bold Arial of its captions, its colours, its buttons, and the
+// "tile3" background painted once over the whole window.
+#include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QPixmap>
@@ -9,6 +10,13 @@
 // Sizes are design points at 96 dpi, set as pixels (points x 4 / 3) so that no layout depends on the
 // screen's dpi: 12 pt is 16 px.
 QFont ArialBoldPt(double points);
+inline constexpr QColor kDarkBlue(0, 0, 192);
+inline constexpr QColor kLightGrey(224, 224, 224);
+
+void SetTextColour(QWidget* control, const QColor& colour);
+// Opaque: the control is filled with the colour under what it draws.
+void SetFillColour(QWidget* control, const QColor& colour);
+
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
                         double fontPoints = 12);
 

@@ -13,12 +13,9 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& 
     c->setObjectName(QLatin1String(name));
     c->setGeometry(r);
     c->setFont(ArialBoldPt(12));
-    // Opaque in the system's window colour, dark blue text.
-    QPalette p = c->palette();
-    p.setColor(QPalette::Window, p.color(QPalette::Base));
-    p.setColor(QPalette::WindowText, QColor(0, 0, 192));
-    c->setPalette(p);
-    c->setAutoFillBackground(true);
+    // Opaque in the system's window colour.
+    SetFillColour(c, c->palette().color(QPalette::Base));
+    SetTextColour(c, kDarkBlue);
     c->setChecked(true);
     return c;
 }

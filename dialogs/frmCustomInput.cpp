@@ -18,9 +18,7 @@ frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new
     Label1->setWordWrap(true);
     // The message is shown as written, never read as markup.
     Label1->setTextFormat(Qt::PlainText);
-    QPalette p = Label1->palette();
-    p.setColor(QPalette::WindowText, QColor(0, 0, 192));
-    Label1->setPalette(p);
+    SetTextColour(Label1, kDarkBlue);
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(48, 72, 249, 32);

@@ -7,15 +7,12 @@
 #include <QLabel>
 
 namespace {
-const QColor kDarkBlue(0, 0, 192);
 const QColor kPaleYellow(255, 255, 192);
 
 QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& colour = Qt::black) {
     auto* l = new QLabel(text, page);
     l->setFont(ArialBoldPt(12));
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, colour);
-    l->setPalette(p);
+    SetTextColour(l, colour);
     l->move(x, y);
     l->adjustSize();
     return l;
@@ -24,9 +21,7 @@ QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& col
 QLabel* Paragraph(QWidget* page, QRect r, const QString& text, Qt::Alignment align) {
     auto* l = new QLabel(text, page);
     l->setFont(ArialBoldPt(12));
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, Qt::black);
-    l->setPalette(p);
+    SetTextColour(l, Qt::black);
     l->setGeometry(r);
     l->setWordWrap(true);
     l->setAlignment(align);
@@ -65,7 +60,7 @@ PictureBox* MakePage(QWidget* parent, const char* name) {
 }
 
 frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {
-    SetUpFixedWindow(*this, "frmInstruct", QStringLiteral("Quorbit! Instructions"), {609, 289}, QColor(224, 224, 224));
+    SetUpFixedWindow(*this, "frmInstruct", QStringLiteral("Quorbit! Instructions"), {609, 289}, kLightGrey);
     setAutoFillBackground(true);
 
     Picture1 = MakePage(this, "Picture1");

@@ -9,7 +9,6 @@
 using namespace Module1;
 
 namespace {
-const QColor kDarkBlue(0, 0, 192);
 const QColor kGreen(0, 128, 0);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const QColor& colour, const QString& text) {
@@ -17,9 +16,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const QColor& colo
     l->setObjectName(QLatin1String(name));
     l->setGeometry(r);
     l->setFont(ArialBoldPt(12));
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, colour);
-    l->setPalette(p);
+    SetTextColour(l, colour);
     return l;
 }
 

@@ -17,11 +17,8 @@ QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& capti
     l->setGeometry(r);
     l->setFont(ArialBoldPt(20.25));
     l->setAlignment(Qt::AlignCenter);
-    l->setAutoFillBackground(true);
-    QPalette p = l->palette();
-    p.setColor(QPalette::Window, QColor(224, 224, 224));
-    p.setColor(QPalette::WindowText, QColor(0, 0, 192));
-    l->setPalette(p);
+    SetFillColour(l, kLightGrey);
+    SetTextColour(l, kDarkBlue);
     return l;
 }
 
@@ -129,11 +126,7 @@ void frmHighScores::Form_Load() {
     }
     if (NewScoreRank >= 1 && NewScoreRank <= 10) {
         const auto row = static_cast<size_t>(NewScoreRank - 1);
-        for (QLabel* l : {Label1[row], Label2[row]}) {
-            QPalette p = l->palette();
-            p.setColor(QPalette::WindowText, QColor(255, 0, 0));
-            l->setPalette(p);
-        }
+        for (QLabel* l : {Label1[row], Label2[row]}) SetTextColour(l, QColor(255, 0, 0));
         Command2->setVisible(true);
     }
 }
