@@ -34,6 +34,15 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
     return b;
 }
 
+QWidget* Line(QWidget* parent, int x1, int y1, int x2, int y2) {
+    auto* w = new QWidget(parent);
+    w->setAttribute(Qt::WA_TransparentForMouseEvents);
+    SetFillColour(w, Qt::black);
+    if (y1 == y2) w->setGeometry(x1, y1, x2 - x1 + 1, 1);
+    else w->setGeometry(x1, y1, 1, y2 - y1 + 1);
+    return w;
+}
+
 void SetUpFixedWindow(QDialog& window, const char* name, const QString& title, QSize clientSize,
                       const QColor& backColour, Qt::WindowType type) {
     window.setObjectName(QLatin1String(name));

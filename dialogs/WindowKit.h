@@ -1,6 +1,6 @@
 #pragma once
-// What every secondary window shares: the bold Arial of its captions, its colours, its buttons, and the
-// "tile3" background painted once over the whole window.
+// What every secondary window shares: the bold Arial of its captions, its colours, its buttons and lines,
+// and the "tile3" background painted once over the whole window.
 #include <QColor>
 #include <QDialog>
 #include <QFont>
@@ -10,6 +10,7 @@
 // Sizes are design points at 96 dpi, set as pixels (points x 4 / 3) so that no layout depends on the
 // screen's dpi: 12 pt is 16 px.
 QFont ArialBoldPt(double points);
+
 inline constexpr QColor kDarkBlue(0, 0, 192);
 inline constexpr QColor kLightGrey(224, 224, 224);
 
@@ -19,6 +20,8 @@ void SetFillColour(QWidget* control, const QColor& colour);
 
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
                         double fontPoints = 12);
+// A one-pixel black line across (y1 == y2) or down, both ends included; clicks pass through it.
+QWidget* Line(QWidget* parent, int x1, int y1, int x2, int y2);
 
 // A fixed-size window with a title bar and a close box, whose client area is the design size; a
 // Qt::Tool window gets the window manager's tool-window frame.

@@ -36,17 +36,6 @@ ImageBox* Tile(QWidget* page, PictureList& list, const char* key, int x, int y) 
     return b;
 }
 
-// A one-pixel black line, across or down.
-void Line(QWidget* page, int x1, int y1, int x2, int y2) {
-    auto* w = new QWidget(page);
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, Qt::black);
-    w->setPalette(p);
-    if (y1 == y2) w->setGeometry(x1, y1, x2 - x1 + 1, 1);
-    else w->setGeometry(x1, y1, 1, y2 - y1 + 1);
-}
-
 PictureBox* MakePage(QWidget* parent, const char* name) {
     auto* page = new PictureBox(parent);
     page->setObjectName(QLatin1String(name));

@@ -33,18 +33,6 @@ QLabel* Cell(QWidget* parent, const QString& name, QRect r, double points) {
     return l;
 }
 
-void Line(QWidget* parent, int index, int x1, int y1, int x2, int y2) {
-    auto* w = new QWidget(parent);
-    w->setObjectName(QStringLiteral("Line%1").arg(index));
-    w->setAutoFillBackground(true);
-    w->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, Qt::black);
-    w->setPalette(p);
-    if (y1 == y2) w->setGeometry(x1, y1, x2 - x1 + 1, 1);
-    else w->setGeometry(x1, y1, 1, y2 - y1 + 1);
-}
-
 QPushButton* PictureButton(QWidget* parent, const char* name, int left, const char* key) {
     auto* b = new QPushButton(parent);
     b->setObjectName(QLatin1String(name));
@@ -88,13 +76,12 @@ frmHighScores::frmHighScores(QWidget* parent) : TiledDialog(parent) {
         Label2[i] = Cell(this, QStringLiteral("Label2_%1").arg(k), {200, nameTop, 241, nameHeight}, points);
     }
 
-    // The grid goes over the headings and cells so every line stays whole.
-    Line(this, 1, 16, 80, 440, 80);
-    Line(this, 2, 16, 432, 440, 432);
-    Line(this, 3, 16, 80, 16, 432);
-    Line(this, 4, 440, 80, 440, 432);
-    Line(this, 5, 200, 80, 200, 432);
-    for (int r = 0; r < 10; ++r) Line(this, 6 + r, 16, 112 + 32 * r, 440, 112 + 32 * r);
+    // The grid goes over the headings and cells so every line stays whole: the frame, the column
+    // divider, then the lines under the headings and the rows.
+    QList<QWidget*> grid = {Line(this, 16, 80, 440, 80), Line(this, 16, 432, 440, 432), Line(this, 16, 80, 16, 432),
+                            Line(this, 440, 80, 440, 432), Line(this, 200, 80, 200, 432)};
+    for (int r = 0; r < 10; ++r) grid.append(Line(this, 16, 112 + 32 * r, 440, 112 + 32 * r));
+    for (int i = 0; i < grid.size(); ++i) grid[i]->setObjectName(QStringLiteral("Line%1").arg(i + 1));
 
     Command1 = PictureButton(this, "Command1", 16, "hs_view");
     Command2 = PictureButton(this, "Command2", 152, "hs_submit");
