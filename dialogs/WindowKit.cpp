@@ -25,13 +25,12 @@ void SetFillColour(QWidget* control, const QColor& colour) {
     control->setAutoFillBackground(true);
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                        double fontPoints) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(geometry);
-    b->setFont(ArialBoldPt(fontPoints));
-    return b;
+void SetTabOrder(std::initializer_list<QWidget*> order) {
+    QWidget* previous = nullptr;
+    for (QWidget* w : order) {
+        if (previous) QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
 }
 
 QWidget* Line(QWidget* parent, int x1, int y1, int x2, int y2) {

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QPixmap>
 #include <QPushButton>
+#include <initializer_list>
 
 // Sizes are design points at 96 dpi, set as pixels (points x 4 / 3) so that no layout depends on the
 // screen's dpi: 12 pt is 16 px.
@@ -18,8 +19,18 @@ void SetTextColour(QWidget* control, const QColor& colour);
 // Opaque: the control is filled with the colour under what it draws.
 void SetFillColour(QWidget* control, const QColor& colour);
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                        double fontPoints = 12);
+// A button, check box or label with a bold Arial caption, at its design place.
+template <class Control>
+Control* MakeControl(QWidget* parent, const QString& name, QRect geometry, const QString& caption,
+                     double fontPoints = 12) {
+    auto* c = new Control(caption, parent);
+    c->setObjectName(name);
+    c->setGeometry(geometry);
+    c->setFont(ArialBoldPt(fontPoints));
+    return c;
+}
+// The keyboard focus moves through the controls in the order listed.
+void SetTabOrder(std::initializer_list<QWidget*> order);
 // A one-pixel black line across (y1 == y2) or down, both ends included; clicks pass through it.
 QWidget* Line(QWidget* parent, int x1, int y1, int x2, int y2);
 

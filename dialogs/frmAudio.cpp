@@ -9,10 +9,7 @@ using namespace Module1;
 
 namespace {
 QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect r, const QString& caption) {
-    auto* c = new QCheckBox(caption, parent);
-    c->setObjectName(QLatin1String(name));
-    c->setGeometry(r);
-    c->setFont(ArialBoldPt(12));
+    auto* c = MakeControl<QCheckBox>(parent, name, r, caption);
     // Opaque in the system's window colour.
     SetFillColour(c, c->palette().color(QPalette::Base));
     SetTextColour(c, kDarkBlue);
@@ -26,18 +23,15 @@ frmAudio::frmAudio(QWidget* parent) : TiledDialog(parent) {
 
     Check2 = MakeCheck(this, "Check2", {24, 24, 177, 21}, QStringLiteral("Sound Effects"));
     Check1 = MakeCheck(this, "Check1", {24, 64, 193, 21}, QStringLiteral("Background Music"));
-    Command3 = MakeButton(this, "Command3", {24, 88, 281, 25}, QStringLiteral("Select Background Music"));
+    Command3 = MakeControl<QPushButton>(this, "Command3", {24, 88, 281, 25}, QStringLiteral("Select Background Music"));
     Check3 = MakeCheck(this, "Check3", {24, 128, 177, 21}, QStringLiteral("Play Random Music"));
-    Command1 = MakeButton(this, "Command1", {88, 176, 153, 33}, QStringLiteral("OK"));
+    Command1 = MakeControl<QPushButton>(this, "Command1", {88, 176, 153, 33}, QStringLiteral("OK"));
     Image1 = new ImageBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(224, 8, 48, 65);
     Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("goblin_headphones")));
 
-    setTabOrder(Command1, Check2);
-    setTabOrder(Check2, Check1);
-    setTabOrder(Check1, Command3);
-    setTabOrder(Command3, Check3);
+    SetTabOrder({Command1, Check2, Check1, Command3, Check3});
     Command1->setDefault(true);
 
     // toggled also fires when the program changes the tick, as the game expects.

@@ -10,10 +10,7 @@ using namespace Module1;
 frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {
     SetUpFixedWindow(*this, "frmCustomInput", QStringLiteral("Enter Name:"), {345, 169});
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(0, 8, 345, 57);
-    Label1->setFont(ArialBoldPt(12));
+    Label1 = MakeControl<QLabel>(this, "Label1", {0, 8, 345, 57}, QString());
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setWordWrap(true);
     // The message is shown as written, never read as markup.
@@ -26,12 +23,11 @@ frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new
     Text1->setMaxLength(10);
     Text1->installEventFilter(this);
 
-    Command2 = MakeButton(this, "Command2", {96, 72, 153, 33}, QStringLiteral("Yes"));
+    Command2 = MakeControl<QPushButton>(this, "Command2", {96, 72, 153, 33}, QStringLiteral("Yes"));
     Command2->hide();
-    Command1 = MakeButton(this, "Command1", {96, 120, 153, 33}, QStringLiteral("OK"));
+    Command1 = MakeControl<QPushButton>(this, "Command1", {96, 120, 153, 33}, QStringLiteral("OK"));
 
-    setTabOrder(Text1, Command1);
-    setTabOrder(Command1, Command2);
+    SetTabOrder({Text1, Command1, Command2});
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 

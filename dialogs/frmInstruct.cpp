@@ -56,16 +56,13 @@ frmInstruct::frmInstruct(QWidget* parent) : QDialog(parent) {
     Picture2 = MakePage(this, "Picture2");
     Picture3 = MakePage(this, "Picture3");
     Picture4 = MakePage(this, "Picture4");
-    Command1 = MakeButton(this, "Command1", {8, 248, 105, 33}, QStringLiteral("Objective"), 9.75);
-    Command2 = MakeButton(this, "Command2", {120, 248, 105, 33}, QStringLiteral("Controls"), 9.75);
-    Command4 = MakeButton(this, "Command4", {232, 248, 105, 33}, QStringLiteral("Items"), 9.75);
-    Command5 = MakeButton(this, "Command5", {344, 248, 105, 33}, QStringLiteral("Scoring"), 9.75);
-    Command3 = MakeButton(this, "Command3", {496, 248, 105, 33}, QStringLiteral("Close"), 9.75);
+    Command1 = MakeControl<QPushButton>(this, "Command1", {8, 248, 105, 33}, QStringLiteral("Objective"), 9.75);
+    Command2 = MakeControl<QPushButton>(this, "Command2", {120, 248, 105, 33}, QStringLiteral("Controls"), 9.75);
+    Command4 = MakeControl<QPushButton>(this, "Command4", {232, 248, 105, 33}, QStringLiteral("Items"), 9.75);
+    Command5 = MakeControl<QPushButton>(this, "Command5", {344, 248, 105, 33}, QStringLiteral("Scoring"), 9.75);
+    Command3 = MakeControl<QPushButton>(this, "Command3", {496, 248, 105, 33}, QStringLiteral("Close"), 9.75);
     for (QPushButton* b : {Command1, Command2, Command4, Command5, Command3}) SetBackColor(b, Qt::white);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command4);
-    setTabOrder(Command4, Command5);
-    setTabOrder(Command5, Command3);
+    SetTabOrder({Command1, Command2, Command4, Command5, Command3});
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });

@@ -12,10 +12,7 @@ namespace {
 const QColor kGreen(0, 128, 0);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const QColor& colour, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(r);
-    l->setFont(ArialBoldPt(12));
+    auto* l = MakeControl<QLabel>(parent, name, r, text);
     SetTextColour(l, colour);
     return l;
 }
@@ -48,12 +45,10 @@ frmOptions::frmOptions(QWidget* parent) : TiledDialog(parent) {
     Label2 = MakeLabel(this, "Label2", {24, 216, 181, 25}, kDarkBlue, QStringLiteral("Game Dimension Size:"));
     Label4 = MakeLabel(this, "Label4", {205, 216, 105, 25}, kGreen, QStringLiteral("0 x 0"));
     Slider1 = MakeSlider(this, "Slider1", 240, 10, 15);
-    Command1 = MakeButton(this, "Command1", {24, 304, 137, 33}, QStringLiteral("Play!"));
-    Command3 = MakeButton(this, "Command3", {200, 304, 137, 33}, QStringLiteral("Cancel"));
+    Command1 = MakeControl<QPushButton>(this, "Command1", {24, 304, 137, 33}, QStringLiteral("Play!"));
+    Command3 = MakeControl<QPushButton>(this, "Command3", {200, 304, 137, 33}, QStringLiteral("Cancel"));
 
-    setTabOrder(Command1, Command3);
-    setTabOrder(Command3, Slider1);
-    setTabOrder(Slider1, Slider2);
+    SetTabOrder({Command1, Command3, Slider1, Slider2});
     Command1->setDefault(true);
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });

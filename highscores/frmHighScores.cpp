@@ -12,10 +12,7 @@ using namespace Module1;
 
 namespace {
 QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(r);
-    l->setFont(ArialBoldPt(20.25));
+    auto* l = MakeControl<QLabel>(parent, name, r, caption, 20.25);
     l->setAlignment(Qt::AlignCenter);
     SetFillColour(l, kLightGrey);
     SetTextColour(l, kDarkBlue);
@@ -23,10 +20,7 @@ QLabel* Heading(QWidget* parent, const char* name, QRect r, const QString& capti
 }
 
 QLabel* Cell(QWidget* parent, const QString& name, QRect r, double points) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    l->setGeometry(r);
-    l->setFont(ArialBoldPt(points));
+    auto* l = MakeControl<QLabel>(parent, name, r, QString(), points);
     l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     // Stored names are shown exactly as they are, never read as markup.
     l->setTextFormat(Qt::PlainText);
@@ -87,8 +81,7 @@ frmHighScores::frmHighScores(QWidget* parent) : TiledDialog(parent) {
     Command2 = PictureButton(this, "Command2", 152, "hs_submit");
     Command2->hide();
     Command3 = PictureButton(this, "Command3", 312, "hs_close");
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
+    SetTabOrder({Command1, Command2, Command3});
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
