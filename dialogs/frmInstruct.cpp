@@ -5,11 +5,13 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 const QColor kPaleYellow(255, 255, 192);
 
-QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& colour = Qt::black) {
+QLabel* Text(QWidget* page, int x, int y, const QString& text, const QColor& colour) {
     auto* l = new QLabel(text, page);
     l->setFont(ArialBoldPt(12));
     SetTextColour(l, colour);
@@ -34,6 +36,28 @@ ImageBox* Tile(QWidget* page, PictureList& list, const char* key, int x, int y) 
     b->setGeometry(x, y, 40, 40);
     b->SetPicture(list.ListImages(QLatin1String(key)));
     return b;
+}
+
+struct TilePlace {
+    const char* key;
+    int x, y;
+};
+
+void BlueTiles(QWidget* page, std::initializer_list<TilePlace> tiles) {
+    for (const TilePlace& t : tiles) Tile(page, Pictures::ImageListBlue(), t.key, t.x, t.y);
+}
+
+// Two columns of text, a row every `pitch` pixels from `top`, the first row (the headings) in dark blue.
+// A row with an empty first cell continues the row above.
+void Table(QWidget* page, int firstX, int secondX, int top, int pitch,
+           std::initializer_list<std::pair<const char*, const char*>> rows) {
+    int y = top;
+    for (const auto& [first, second] : rows) {
+        const QColor colour = y == top ? kDarkBlue : QColor(Qt::black);
+        if (*first) Text(page, firstX, y, QString::fromLatin1(first), colour);
+        Text(page, secondX, y, QString::fromLatin1(second), colour);
+        y += pitch;
+    }
 }
 
 PictureBox* MakePage(QWidget* parent, const char* name) {
@@ -121,31 +145,18 @@ void frmInstruct::BuildControls() {
     PictureBox* page = Picture2;
     for (int y = 48; y <= 176; y += 16) Line(page, 24, y, 568, y);
     Line(page, 176, 24, 176, 200);
-    PictureList& blue = Pictures::ImageListBlue();
-    Tile(page, blue, "four", 128, 7);
-    Tile(page, blue, "two", 488, 16);
-    Tile(page, blue, "minus", 72, 184);
-    Tile(page, blue, "plus", 504, 168);
-
-    const char* rows[][2] = {
-        {"Left/Right Arrows", "Moves object to the left and right."},
-        {"Up/Down Arrows", "Changes value of flashing blue blocks."},
-        {"Spacebar", "Increases the speed of the descending object."},
-        {"N", "Shortcut for starting a new game."},
-        {"P", "Shortcut for pausing the game."},
-        {"A", "Shortcut for audio options."},
-        {"I", "Shortcut for instructions."},
-        {"H", "Shortcut for viewing high scores."},
-        {"E", "Shortcut for exiting the game."},
-    };
-    Text(page, 32, 32, QStringLiteral("Key:"), kDarkBlue);
-    Text(page, 200, 32, QStringLiteral("Action:"), kDarkBlue);
-    int y = 48;
-    for (const auto& row : rows) {
-        Text(page, 32, y, QString::fromLatin1(row[0]));
-        Text(page, 200, y, QString::fromLatin1(row[1]));
-        y += 16;
-    }
+    BlueTiles(page, {{"four", 128, 7}, {"two", 488, 16}, {"minus", 72, 184}, {"plus", 504, 168}});
+    Table(page, 32, 200, 32, 16,
+          {{"Key:", "Action:"},
+           {"Left/Right Arrows", "Moves object to the left and right."},
+           {"Up/Down Arrows", "Changes value of flashing blue blocks."},
+           {"Spacebar", "Increases the speed of the descending object."},
+           {"N", "Shortcut for starting a new game."},
+           {"P", "Shortcut for pausing the game."},
+           {"A", "Shortcut for audio options."},
+           {"I", "Shortcut for instructions."},
+           {"H", "Shortcut for viewing high scores."},
+           {"E", "Shortcut for exiting the game."}});
 }
 
 void frmInstruct::BuildItems() {
@@ -194,29 +205,16 @@ void frmInstruct::BuildScoring() {
     PictureBox* page = Picture4;
     for (int y : {40, 64, 88, 112, 184}) Line(page, 8, y, 584, y);
     Line(page, 192, 24, 192, 216);
-    PictureList& blue = Pictures::ImageListBlue();
-    Tile(page, blue, "seven", 144, 16);
-    Tile(page, blue, "div", 400, 32);
-    Tile(page, blue, "plus", 528, 96);
-    Tile(page, blue, "nine", 88, 139);
-
-    const char* rows[][2] = {
-        {"Land Block (1-9)", "Block value x 10"},
-        {"Land Any Other Object", "100"},
-        {"Remove Goblin", "5000"},
-        {"Create Equation", "Number of Blocks x 100"},
-        {"", "x 2 If Equation Contains Addition or Subtraction"},
-        {"", "x 4 If Equation Contains Multiplication or Division"},
-        {"Complete Level", "Level Number x 100"},
-    };
-    Text(page, 8, 24, QStringLiteral("Action:"), kDarkBlue);
-    Text(page, 208, 24, QStringLiteral("Point Value:"), kDarkBlue);
-    int y = 48;
-    for (const auto& row : rows) {
-        if (row[0][0] != '\0') Text(page, 8, y, QString::fromLatin1(row[0]));
-        Text(page, 208, y, QString::fromLatin1(row[1]));
-        y += 24;
-    }
+    BlueTiles(page, {{"seven", 144, 16}, {"div", 400, 32}, {"plus", 528, 96}, {"nine", 88, 139}});
+    Table(page, 8, 208, 24, 24,
+          {{"Action:", "Point Value:"},
+           {"Land Block (1-9)", "Block value x 10"},
+           {"Land Any Other Object", "100"},
+           {"Remove Goblin", "5000"},
+           {"Create Equation", "Number of Blocks x 100"},
+           {"", "x 2 If Equation Contains Addition or Subtraction"},
+           {"", "x 4 If Equation Contains Multiplication or Division"},
+           {"Complete Level", "Level Number x 100"}});
 }
 
 void frmInstruct::ShowTab(PictureBox* page, QPushButton* tab) {
