@@ -25,6 +25,14 @@ void SetFillColour(QWidget* control, const QColor& colour) {
     control->setAutoFillBackground(true);
 }
 
+ImageBox* MakeImage(QWidget* parent, const QString& name, QRect geometry, const Picture& picture) {
+    auto* image = new ImageBox(parent);
+    image->setObjectName(name);
+    image->setGeometry(geometry);
+    image->SetPicture(picture);
+    return image;
+}
+
 void SetTabOrder(std::initializer_list<QWidget*> order) {
     QWidget* previous = nullptr;
     for (QWidget* w : order) {

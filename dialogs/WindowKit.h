@@ -1,6 +1,8 @@
 #pragma once
-// What every secondary window shares: the bold Arial of its captions, its colours, its buttons and lines,
-// and the "tile3" background painted once over the whole window.
+// What every secondary window shares: the bold Arial of its captions, its colours, its controls, pictures
+// and lines, and the "tile3" background painted once over the whole window.
+#include "platform/ImageBox.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QFont>
@@ -29,6 +31,7 @@ Control* MakeControl(QWidget* parent, const QString& name, QRect geometry, const
     c->setFont(ArialBoldPt(fontPoints));
     return c;
 }
+ImageBox* MakeImage(QWidget* parent, const QString& name, QRect geometry, const Picture& picture);
 // The keyboard focus moves through the controls in the order listed.
 void SetTabOrder(std::initializer_list<QWidget*> order);
 // A one-pixel black line across (y1 == y2) or down, both ends included; clicks pass through it.

@@ -26,10 +26,8 @@ frmAudio::frmAudio(QWidget* parent) : TiledDialog(parent) {
     Command3 = MakeControl<QPushButton>(this, "Command3", {24, 88, 281, 25}, QStringLiteral("Select Background Music"));
     Check3 = MakeCheck(this, "Check3", {24, 128, 177, 21}, QStringLiteral("Play Random Music"));
     Command1 = MakeControl<QPushButton>(this, "Command1", {88, 176, 153, 33}, QStringLiteral("OK"));
-    Image1 = new ImageBox(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(224, 8, 48, 65);
-    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("goblin_headphones")));
+    Image1 = MakeImage(this, "Image1", {224, 8, 48, 65},
+                       Pictures::Art().ListImages(QStringLiteral("goblin_headphones")));
 
     SetTabOrder({Command1, Check2, Check1, Command3, Check3});
     Command1->setDefault(true);

@@ -31,11 +31,7 @@ QLabel* Paragraph(QWidget* page, QRect r, const QString& text, Qt::Alignment ali
 }
 
 ImageBox* Tile(QWidget* page, PictureList& list, const char* key, int x, int y) {
-    auto* b = new ImageBox(page);
-    b->setObjectName(QLatin1String(key));
-    b->setGeometry(x, y, 40, 40);
-    b->SetPicture(list.ListImages(QLatin1String(key)));
-    return b;
+    return MakeImage(page, QLatin1String(key), {x, y, 40, 40}, list.ListImages(QLatin1String(key)));
 }
 
 struct TilePlace {
@@ -113,10 +109,7 @@ void frmInstruct::Form_Load() {
 
 void frmInstruct::BuildObjective() {
     PictureBox* page = Picture1;
-    auto* wizard = new ImageBox(page);
-    wizard->setObjectName(QStringLiteral("Image1"));
-    wizard->setGeometry(464, 0, 111, 123);
-    wizard->SetPicture(Pictures::Art().ListImages(QStringLiteral("wizard")));
+    MakeImage(page, "Image1", {464, 0, 111, 123}, Pictures::Art().ListImages(QStringLiteral("wizard")));
 
     PictureList& blue = Pictures::ImageListBlue();
     PictureList& red = Pictures::ImageListRed();
@@ -169,15 +162,10 @@ void frmInstruct::BuildItems() {
         frame->setGeometry(8, y, 42, 42);
         frame->setFrameShape(QFrame::Box);
         frame->setLineWidth(1);
-        auto* img = new ImageBox(frame);
-        img->setObjectName(QLatin1String(key));
-        img->setGeometry(1, 1, 40, 40);
-        img->SetPicture(Pictures::ImageListGoblin0().ListImages(QLatin1String(key)));
+        MakeImage(frame, QLatin1String(key), {1, 1, 40, 40},
+                  Pictures::ImageListGoblin0().ListImages(QLatin1String(key)));
     };
-    auto* block = new ImageBox(page);
-    block->setObjectName(QStringLiteral("item_block"));
-    block->setGeometry(8, 16, 42, 42);
-    block->SetPicture(Pictures::Art().ListImages(QStringLiteral("item_block")));
+    MakeImage(page, "item_block", {8, 16, 42, 42}, Pictures::Art().ListImages(QStringLiteral("item_block")));
     framed("bomb1", 72);
     framed("star", 128);
     framed("goblin1", 184);

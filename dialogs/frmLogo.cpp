@@ -1,4 +1,5 @@
 #include "dialogs/frmLogo.h"
+#include "dialogs/WindowKit.h"
 #include "platform/PictureList.h"
 
 #include <QCloseEvent>
@@ -8,10 +9,7 @@ frmLogo::frmLogo(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmLogo"));
     setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
     setFixedSize(542, 240);
-    Image1 = new ImageBox(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 542, 240);
-    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("splash")));
+    Image1 = MakeImage(this, "Image1", {0, 0, 542, 240}, Pictures::Art().ListImages(QStringLiteral("splash")));
     logotime.OnTimer = [this] { logotime_Timer(); };
     Form_Load();
 }

@@ -34,10 +34,7 @@ QSlider* MakeSlider(QWidget* parent, const char* name, int top, int min, int max
 frmOptions::frmOptions(QWidget* parent) : TiledDialog(parent) {
     SetUpFixedWindow(*this, "frmOptions", QStringLiteral("Quorbit!"), {362, 353}, QColor(), Qt::Tool);
 
-    Image1 = new ImageBox(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(144, 8, 71, 145);
-    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("wizard_tall")));
+    Image1 = MakeImage(this, "Image1", {144, 8, 71, 145}, Pictures::Art().ListImages(QStringLiteral("wizard_tall")));
 
     Label1 = MakeLabel(this, "Label1", {24, 136, 56, 25}, kDarkBlue, QStringLiteral("Level:"));
     Label3 = MakeLabel(this, "Label3", {80, 136, 105, 25}, kGreen, QStringLiteral("Level:"));

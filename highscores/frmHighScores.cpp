@@ -41,14 +41,8 @@ QPushButton* PictureButton(QWidget* parent, const char* name, int left, const ch
 frmHighScores::frmHighScores(QWidget* parent) : TiledDialog(parent) {
     SetUpFixedWindow(*this, "frmHighScores", QStringLiteral("Quorbit! High Scores"), {457, 505}, Qt::white);
 
-    Image1 = new ImageBox(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(56, 8, 190, 65);
-    Image1->SetPicture(Pictures::Art().ListImages(QStringLiteral("hs_title")));
-    Image2 = new ImageBox(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(256, 8, 156, 65);
-    Image2->SetPicture(Pictures::Art().ListImages(QStringLiteral("hs_top10")));
+    Image1 = MakeImage(this, "Image1", {56, 8, 190, 65}, Pictures::Art().ListImages(QStringLiteral("hs_title")));
+    Image2 = MakeImage(this, "Image2", {256, 8, 156, 65}, Pictures::Art().ListImages(QStringLiteral("hs_top10")));
 
     Label3 = Heading(this, "Label3", {16, 80, 185, 33}, QStringLiteral("Score"));
     Label4 = Heading(this, "Label4", {200, 80, 241, 33}, QStringLiteral("Name"));
