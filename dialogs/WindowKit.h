@@ -31,6 +31,7 @@ Control* MakeControl(QWidget* parent, const QString& name, QRect geometry, const
     c->setFont(ArialBoldPt(fontPoints));
     return c;
 }
+
 ImageBox* MakeImage(QWidget* parent, const QString& name, QRect geometry, const Picture& picture);
 // The keyboard focus moves through the controls in the order listed.
 void SetTabOrder(std::initializer_list<QWidget*> order);

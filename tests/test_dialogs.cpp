@@ -294,41 +294,32 @@ TEST_F(AudioDialog, ChoosingMusicLoadsTheFileAndPlaysOnlyWhenTicked) {
 
 using InstructionsWindow = DialogTest;
 
-TEST_F(InstructionsWindow, InstructionsOpenOnObjectiveWithItsTabHighlighted) {
+TEST_F(InstructionsWindow, OpensOnObjectiveAndEachTabBringsItsPageForwardHighlightingOnlyItself) {
     frmInstruct dlg;
     dlg.show();
-    EXPECT_EQ(dlg.FrontPage(), dlg.Picture1);
-    EXPECT_EQ(ShownColour(dlg.Command1), QColor(255, 255, 192));
-    for (QPushButton* b : {dlg.Command2, dlg.Command4, dlg.Command5, dlg.Command3})
-        EXPECT_EQ(ShownColour(b), QColor(Qt::white)) << b->objectName().toStdString();
     EXPECT_EQ(dlg.size(), QSize(609, 289));
     EXPECT_TRUE(dlg.rect().contains(dlg.Command3->geometry()));
-}
-
-TEST_F(InstructionsWindow, EachTabBringsItsPageForwardAndHighlightsOnlyItself) {
-    frmInstruct dlg;
-    dlg.show();
     struct Tab {
         QPushButton* button;
         PictureBox* page;
     };
-    const Tab tabs[] = {{dlg.Command2, dlg.Picture2}, {dlg.Command5, dlg.Picture4},
-                        {dlg.Command4, dlg.Picture3}, {dlg.Command1, dlg.Picture1}};
-    for (const Tab& tab : tabs) {
-        tab.button->click();
+    const Tab tabs[] = {{dlg.Command1, dlg.Picture1}, {dlg.Command2, dlg.Picture2},
+                        {dlg.Command5, dlg.Picture4}, {dlg.Command4, dlg.Picture3}};
+    auto expectInFront = [&](const Tab& tab) {
         EXPECT_EQ(dlg.FrontPage(), tab.page) << tab.button->objectName().toStdString();
         for (const Tab& other : tabs) {
             const QColor want = other.button == tab.button ? QColor(255, 255, 192) : QColor(Qt::white);
             EXPECT_EQ(ShownColour(other.button), want) << other.button->objectName().toStdString();
         }
         EXPECT_EQ(ShownColour(dlg.Command3), QColor(Qt::white));
+    };
+    expectInFront(tabs[0]);  // as opened
+    for (const Tab& tab : {tabs[1], tabs[2], tabs[0], tabs[3]}) {
+        tab.button->click();
+        expectInFront(tab);
     }
-}
 
-TEST_F(InstructionsWindow, PressingTheFrontTabAgainChangesNothing) {
-    frmInstruct dlg;
-    dlg.show();
-    dlg.Command4->click();
+    // Pressing the tab in front again changes nothing.
     const QImage before = dlg.grab().toImage();
     dlg.Command4->click();
     EXPECT_EQ(dlg.grab().toImage(), before);
