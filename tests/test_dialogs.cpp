@@ -11,6 +11,7 @@
 #include "platform/Modal.h"
 
 #include <QImage>
+#include <QMap>
 #include <QTest>
 
 using namespace Module1;
@@ -328,23 +329,24 @@ TEST_F(InstructionsWindow, OpensOnObjectiveAndEachTabBringsItsPageForwardHighlig
 
 TEST_F(InstructionsWindow, InstructionPagesHoldTheKeyAndScoringTables) {
     frmInstruct dlg;
-    auto textAt = [](QWidget* page, int x, int y) {
+    // The texts standing at height y on a page, left to right, each after its x.
+    auto row = [](QWidget* page, int y) {
+        QMap<int, QString> byX;
         for (QLabel* l : page->findChildren<QLabel*>())
-            if (l->pos() == QPoint(x, y)) return l->text();
-        return QString();
+            if (l->y() == y) byX.insert(l->x(), l->text());
+        QStringList cells;
+        for (auto it = byX.cbegin(); it != byX.cend(); ++it) cells << QStringLiteral("%1 %2").arg(it.key()).arg(*it);
+        return cells.join(" | ");
     };
-    EXPECT_EQ(textAt(dlg.Picture2, 32, 32), "Key:");
-    EXPECT_EQ(textAt(dlg.Picture2, 200, 32), "Action:");
-    EXPECT_EQ(textAt(dlg.Picture2, 32, 48), "Left/Right Arrows");
-    EXPECT_EQ(textAt(dlg.Picture2, 200, 80), "Increases the speed of the descending object.");
-    EXPECT_EQ(textAt(dlg.Picture2, 32, 176), "E");
-    EXPECT_EQ(textAt(dlg.Picture2, 200, 176), "Shortcut for exiting the game.");
-    EXPECT_EQ(textAt(dlg.Picture4, 208, 24), "Point Value:");
-    EXPECT_EQ(textAt(dlg.Picture4, 8, 120), "Create Equation");
-    EXPECT_EQ(textAt(dlg.Picture4, 8, 144), "");
-    EXPECT_EQ(textAt(dlg.Picture4, 208, 168), "x 4 If Equation Contains Multiplication or Division");
-    EXPECT_EQ(textAt(dlg.Picture4, 8, 192), "Complete Level");
-    EXPECT_EQ(textAt(dlg.Picture4, 208, 192), "Level Number x 100");
+    EXPECT_EQ(row(dlg.Picture2, 32), "32 Key: | 200 Action:");
+    EXPECT_EQ(row(dlg.Picture2, 48), "32 Left/Right Arrows | 200 Moves object to the left and right.");
+    EXPECT_EQ(row(dlg.Picture2, 80), "32 Spacebar | 200 Increases the speed of the descending object.");
+    EXPECT_EQ(row(dlg.Picture2, 176), "32 E | 200 Shortcut for exiting the game.");
+    EXPECT_EQ(row(dlg.Picture4, 24), "8 Action: | 208 Point Value:");
+    EXPECT_EQ(row(dlg.Picture4, 120), "8 Create Equation | 208 Number of Blocks x 100");
+    EXPECT_EQ(row(dlg.Picture4, 144), "208 x 2 If Equation Contains Addition or Subtraction");
+    EXPECT_EQ(row(dlg.Picture4, 168), "208 x 4 If Equation Contains Multiplication or Division");
+    EXPECT_EQ(row(dlg.Picture4, 192), "8 Complete Level | 208 Level Number x 100");
     // Every text fits on its page and, wrapped, inside its label.
     for (PictureBox* page : {dlg.Picture1, dlg.Picture2, dlg.Picture3, dlg.Picture4}) {
         for (QLabel* l : page->findChildren<QLabel*>()) {
