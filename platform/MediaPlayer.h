@@ -12,8 +12,9 @@ public:
     void SetFileName(const QString& path);
     void Play();
     void Pause();
-    // 0: nothing playing (never started); otherwise music is loaded and running (2) or paused (1).
-    std::int32_t PlayState() const { return playState_; }
+    // 0: nothing playing (never started, or a file that turned out not to be playable); otherwise
+    // music is loaded and running (2) or paused (1).
+    std::int32_t PlayState() const;
     std::int32_t Volume() const { return volume_; }
     void SetVolume(std::int32_t v);
 
@@ -24,12 +25,10 @@ public:
 
 private:
     MediaPlayer() = default;
-    void ApplyVolume();
     QString fileName_;
     std::int32_t playState_ = 0;
     std::int32_t volume_ = 0;
     QStringList calls_;
-    void* music_ = nullptr;
 };
 
 // The music made quieter around a window and loud again after it: doubling and halving the value.
