@@ -1,8 +1,10 @@
 #include "platform/AudioDevice.h"
+#include "platform/AudioLibrary.h"
 
-#include <SDL.h>
-#include <SDL_mixer.h>
-#include <fluidsynth.h>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWindow>
 
 #include <cerrno>
 #include <condition_variable>
@@ -30,31 +32,41 @@ struct Worker {
 };
 // Never destroyed: the audio thread may still be running when main's statics go.
 Worker* worker = nullptr;
-std::once_flag started;
+std::once_flag made, started;
+bool waitForWindow = false;  // UI thread only
 bool opened = false;  // audio thread only
 
-void QuietLog(int, const char*, void*) {}
-
-// FluidSynth prints an error for every buffer it fails to fill; nothing of it is for the player.
-void QuietFluidSynth() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, QuietLog, nullptr);
-    });
+Worker& TheWorker() {
+    std::call_once(made, [] { worker = new Worker; });
+    return *worker;
 }
 
+// Opens the device after the first window has been exposed and painted.
+class FirstWindow : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && watched->isWindowType() && static_cast<QWindow*>(watched)->isExposed()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            deleteLater();
+            QTimer::singleShot(0, [] { AudioDevice::Open(); });
+        }
+        return false;
+    }
+};
+
 void OpenDevice() {
-    QuietFluidSynth();
+    const AudioFunctions* sdl = AudioLibrary();
+    if (!sdl) return;
     // SDL must not take over Ctrl+C.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_AUDIO) != 0) return;
+    sdl->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sdl->SDL_Init(SDL_INIT_AUDIO) != 0) return;
     struct stat st {};
-    if (stat(kSoundFont, &st) == 0) Mix_SetSoundFonts(kSoundFont);
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (stat(kSoundFont, &st) == 0) sdl->Mix_SetSoundFonts(kSoundFont);
+    if (sdl->Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
-    Mix_AllocateChannels(4);
+    sdl->Mix_AllocateChannels(4);
     opened = true;
 }
 
@@ -78,27 +90,31 @@ void Run(Worker* w) {
 
 namespace AudioDevice {
 void Open() {
-    std::call_once(started, [] {
-        worker = new Worker;
-        std::thread(Run, worker).detach();
-    });
+    std::call_once(started, [] { std::thread(Run, &TheWorker()).detach(); });
+}
+
+void OpenAfterFirstWindow() {
+    if (!QCoreApplication::instance()) return Open();
+    waitForWindow = true;
+    QCoreApplication::instance()->installEventFilter(new FirstWindow);
 }
 
 void Post(std::function<void()> job) {
-    Open();
-    std::lock_guard<std::mutex> hold(worker->lock);
-    if (worker->jobs.size() >= kMaxWaitingJobs) return;
-    worker->jobs.push_back(std::move(job));
-    worker->wake.notify_one();
+    if (!waitForWindow) Open();
+    Worker& w = TheWorker();
+    std::lock_guard<std::mutex> hold(w.lock);
+    if (w.jobs.size() >= kMaxWaitingJobs) return;
+    w.jobs.push_back(std::move(job));
+    w.wake.notify_one();
 }
 
 bool IsOpen() { return opened; }
 
 bool Drain(int ms) {
     Open();
-    std::unique_lock<std::mutex> hold(worker->lock);
-    return worker->idle.wait_for(hold, std::chrono::milliseconds(ms),
-                                 [] { return worker->jobs.empty() && !worker->busy; });
+    Worker& w = TheWorker();
+    std::unique_lock<std::mutex> hold(w.lock);
+    return w.idle.wait_for(hold, std::chrono::milliseconds(ms), [&w] { return w.jobs.empty() && !w.busy; });
 }
 }
 
@@ -134,28 +150,29 @@ bool IsWave(const QByteArray& bytes) {
 }
 
 bool IsPlayableMidi(const QByteArray& bytes) {
-    if (bytes.size() < 14 || !bytes.startsWith("MThd")) return false;
-    QuietFluidSynth();
+    const AudioFunctions* fs = AudioLibrary();
+    if (!fs || bytes.size() < 14 || !bytes.startsWith("MThd")) return false;
     // A synthesiser without a soundfont reads the file the way the music will: on its first block.
-    fluid_settings_t* settings = new_fluid_settings();
+    fluid_settings_t* settings = fs->new_fluid_settings();
     if (!settings) return false;
-    fluid_settings_setstr(settings, "player.timing-source", "sample");
-    fluid_synth_t* synth = new_fluid_synth(settings);
-    fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
+    fs->fluid_settings_setstr(settings, "player.timing-source", "sample");
+    fluid_synth_t* synth = fs->new_fluid_synth(settings);
+    fluid_player_t* player = synth ? fs->new_fluid_player(synth) : nullptr;
     bool playable = false;
     // Played once only: a file it cannot read then ends instead of being tried again.
-    if (player && fluid_player_set_loop(player, 1) == FLUID_OK &&
-        fluid_player_add_mem(player, bytes.constData(), static_cast<size_t>(bytes.size())) == FLUID_OK &&
-        fluid_player_play(player) == FLUID_OK) {
+    if (player && fs->fluid_player_set_loop(player, 1) == FLUID_OK &&
+        fs->fluid_player_add_mem(player, bytes.constData(), static_cast<size_t>(bytes.size())) == FLUID_OK &&
+        fs->fluid_player_play(player) == FLUID_OK) {
         float left[64], right[64];
-        fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
+        fs->fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
         // A song that ends where it starts would be started again at once, without end.
-        playable = fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && fluid_player_get_total_ticks(player) > 0;
-        fluid_player_stop(player);
+        playable = fs->fluid_player_get_status(player) == FLUID_PLAYER_PLAYING &&
+                   fs->fluid_player_get_total_ticks(player) > 0;
+        fs->fluid_player_stop(player);
     }
-    if (player) delete_fluid_player(player);
-    if (synth) delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
+    if (player) fs->delete_fluid_player(player);
+    if (synth) fs->delete_fluid_synth(synth);
+    fs->delete_fluid_settings(settings);
     return playable;
 }
 

@@ -6,10 +6,15 @@
 // never waits on the device, so a slow device or a damaged file cannot hold up a window. Without a
 // device (or with no soundfont for MIDI) the game runs silently.
 namespace AudioDevice {
-// Starts the audio thread, which opens the device; returns at once. Later calls do nothing.
+// Starts the audio thread, which loads the sound libraries and opens the device; returns at once.
+// Later calls do nothing.
 void Open();
+// Opens once the program's first window is on screen, so that loading the libraries and the soundfont
+// cannot slow its way there; what is asked for before then waits in the queue.
+void OpenAfterFirstWindow();
 // Queues `job` for the audio thread, to run after every job queued before it (and after the device
-// has been opened or found missing). Jobs beyond a few thousand waiting are dropped.
+// has been opened or found missing); opens the device unless it waits for the first window. Jobs
+// beyond a few thousand waiting are dropped.
 void Post(std::function<void()> job);
 // On the audio thread: whether the device is open.
 bool IsOpen();

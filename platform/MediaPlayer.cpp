@@ -1,9 +1,9 @@
 #include "platform/MediaPlayer.h"
 #include "platform/AudioDevice.h"
+#include "platform/AudioLibrary.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <SDL_mixer.h>
 #include <atomic>
 #include <cmath>
 
@@ -32,18 +32,20 @@ std::atomic<quint64> unplayableTune{0};
 
 bool LatestUnplayable() { return unplayableTune.load() == latestTune.load(); }
 
+// These run on the audio thread, where AudioDevice::IsOpen() also means the library is there.
 void ApplyVolume(std::int32_t volume) {
     if (!AudioDevice::IsOpen()) return;
     const double gain = volume >= 0 ? 1.0 : std::pow(10.0, volume / 2000.0);
-    Mix_VolumeMusic(static_cast<int>(std::lround(gain * MIX_MAX_VOLUME)));
+    AudioLibrary()->Mix_VolumeMusic(static_cast<int>(std::lround(gain * MIX_MAX_VOLUME)));
 }
 
 void LoadTune(const QByteArray& file, quint64 tune) {
     if (tune != latestTune.load()) return;  // a newer file is already on its way
+    const AudioFunctions* sdl = AudioLibrary();
     Music& held = Held();
     if (AudioDevice::IsOpen()) {
-        Mix_HaltMusic();
-        if (held.music) Mix_FreeMusic(held.music);
+        sdl->Mix_HaltMusic();
+        if (held.music) sdl->Mix_FreeMusic(held.music);
     }
     held = Music{nullptr, {}, tune};
     bool exists = false;
@@ -55,21 +57,22 @@ void LoadTune(const QByteArray& file, quint64 tune) {
     }
     if (!AudioDevice::IsOpen()) return;
     held.bytes = std::move(bytes);
-    SDL_RWops* source = SDL_RWFromConstMem(held.bytes.constData(), static_cast<int>(held.bytes.size()));
-    held.music = Mix_LoadMUSType_RW(source, MUS_MID, 1);
+    SDL_RWops* source = sdl->SDL_RWFromConstMem(held.bytes.constData(), static_cast<int>(held.bytes.size()));
+    held.music = sdl->Mix_LoadMUSType_RW(source, MUS_MID, 1);
 }
 
 void PlayTune(quint64 tune, std::int32_t volume, bool wasPaused, bool wasPlaying) {
     const Music& held = Held();
     if (!AudioDevice::IsOpen() || !held.music || held.tune != tune) return;
+    const AudioFunctions* sdl = AudioLibrary();
     ApplyVolume(volume);
     // Playing music goes on where it is; paused music resumes.
-    if (wasPlaying && Mix_PlayingMusic() && !Mix_PausedMusic()) return;
-    if (wasPaused && Mix_PlayingMusic()) {
-        Mix_ResumeMusic();
+    if (wasPlaying && sdl->Mix_PlayingMusic() && !sdl->Mix_PausedMusic()) return;
+    if (wasPaused && sdl->Mix_PlayingMusic()) {
+        sdl->Mix_ResumeMusic();
     } else {
         // Tracks are written to loop.
-        Mix_PlayMusic(held.music, -1);
+        sdl->Mix_PlayMusic(held.music, -1);
     }
 }
 }
@@ -106,7 +109,7 @@ void MediaPlayer::Pause() {
     Record(calls_, QStringLiteral("Pause"));
     if (playState_ == 2) playState_ = 1;
     AudioDevice::Post([] {
-        if (AudioDevice::IsOpen() && Mix_PlayingMusic()) Mix_PauseMusic();
+        if (AudioDevice::IsOpen() && AudioLibrary()->Mix_PlayingMusic()) AudioLibrary()->Mix_PauseMusic();
     });
 }
 
@@ -118,7 +121,7 @@ void MediaPlayer::SetVolume(std::int32_t v) {
 
 void MediaPlayer::Reset() {
     AudioDevice::Post([] {
-        if (AudioDevice::IsOpen()) Mix_HaltMusic();
+        if (AudioDevice::IsOpen()) AudioLibrary()->Mix_HaltMusic();
     });
     fileName_.clear();
     playState_ = 0;

@@ -1,17 +1,18 @@
 #include "platform/SoundPlayer.h"
 #include "platform/AudioDevice.h"
+#include "platform/AudioLibrary.h"
 
 #include <QFile>
-#include <SDL_mixer.h>
 #include <map>
 
 namespace {
 Mix_Chunk* Load(const QByteArray& file) {
     bool exists = false;
     const QByteArray bytes = SoundFiles::Read(file, exists);
+    const AudioFunctions* sdl = AudioLibrary();
     Mix_Chunk* chunk = nullptr;
     if (SoundFiles::IsWave(bytes))
-        chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), 1);
+        chunk = sdl->Mix_LoadWAV_RW(sdl->SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), 1);
     if (!chunk && exists) SoundFiles::ReportDamaged(file, "not a playable WAV file");
     return chunk;
 }
@@ -22,7 +23,7 @@ void Play(const QByteArray& file) {
     static auto* chunks = new std::map<QByteArray, Mix_Chunk*>;
     auto it = chunks->find(file);
     if (it == chunks->end()) it = chunks->emplace(file, Load(file)).first;
-    if (it->second) Mix_PlayChannel(0, it->second, 0);
+    if (it->second) AudioLibrary()->Mix_PlayChannelTimed(0, it->second, 0, -1);
 }
 }
 
