@@ -263,6 +263,8 @@ TEST_F(PlatformTest, PictureIdentityComparesListAndKey) {
 
 TEST_F(PlatformTest, PictureDrawnLargerIsRenderedFreshAndSmallerIsScaled) {
     const PictureList& list = Pictures::ImageListGoblin0();
+    // Rendered ahead on worker threads: the same pictures as rendered on the spot.
+    list.Prepare(QStringLiteral("goblin1"), {120, 120});
     const Picture p = list.ListImages(QStringLiteral("goblin1"));
     const QPixmap big = p.At({120, 120});
     EXPECT_EQ(big.deviceIndependentSize().toSize(), QSize(120, 120));
