@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
-#include <QWindow>
 
 #include <cerrno>
 #include <condition_variable>
@@ -45,7 +44,7 @@ Worker& TheWorker() {
 class FirstWindow : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && watched->isWindowType() && static_cast<QWindow*>(watched)->isExposed()) {
+        if (event->type() == QEvent::Expose && watched->isWindowType()) {
             QCoreApplication::instance()->removeEventFilter(this);
             deleteLater();
             QTimer::singleShot(0, [] { AudioDevice::Open(); });
