@@ -20,12 +20,6 @@ Music& Held() {
     static Music* music = new Music;
     return *music;
 }
-// The call log serves tests; a long game must not grow it without end.
-void Record(QStringList& log, const QString& call) {
-    if (log.size() >= 4096) log.erase(log.begin(), log.begin() + 2048);
-    log.append(call);
-}
-
 // Each FileName is a new tune; the audio thread notes the last one it found unplayable.
 std::atomic<quint64> latestTune{0};
 std::atomic<quint64> unplayableTune{0};
@@ -85,7 +79,7 @@ MediaPlayer& MediaPlayer::Instance() {
 std::int32_t MediaPlayer::PlayState() const { return LatestUnplayable() ? 0 : playState_; }
 
 void MediaPlayer::SetFileName(const QString& path) {
-    Record(calls_, QStringLiteral("FileName ") + path);
+    calls_.Add(QStringLiteral("FileName ") + path);
     fileName_ = path;
     playState_ = 0;
     const quint64 tune = latestTune.load() + 1;
@@ -94,7 +88,7 @@ void MediaPlayer::SetFileName(const QString& path) {
 }
 
 void MediaPlayer::Play() {
-    Record(calls_, QStringLiteral("Play"));
+    calls_.Add(QStringLiteral("Play"));
     // A file that is not there, or not playable, cannot play: the call fails and nothing changes.
     if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile() || LatestUnplayable()) return;
     const bool wasPaused = playState_ == 1;
@@ -106,7 +100,7 @@ void MediaPlayer::Play() {
 }
 
 void MediaPlayer::Pause() {
-    Record(calls_, QStringLiteral("Pause"));
+    calls_.Add(QStringLiteral("Pause"));
     if (playState_ == 2) playState_ = 1;
     AudioDevice::Post([] {
         if (AudioDevice::IsOpen() && AudioLibrary()->Mix_PlayingMusic()) AudioLibrary()->Mix_PauseMusic();
@@ -114,7 +108,7 @@ void MediaPlayer::Pause() {
 }
 
 void MediaPlayer::SetVolume(std::int32_t v) {
-    Record(calls_, QStringLiteral("Volume %1").arg(v));
+    calls_.Add(QStringLiteral("Volume %1").arg(v));
     volume_ = v;
     AudioDevice::Post([v] { ApplyVolume(v); });
 }
@@ -126,7 +120,7 @@ void MediaPlayer::Reset() {
     fileName_.clear();
     playState_ = 0;
     volume_ = 0;
-    calls_.clear();
+    calls_.Entries().clear();
 }
 
 void DoubleVolume(MediaPlayer& player) {

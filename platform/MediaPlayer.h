@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/CallLog.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -18,8 +20,8 @@ public:
     std::int32_t Volume() const { return volume_; }
     void SetVolume(std::int32_t v);
 
-    // Every call made, as "FileName <path>", "Play", "Pause", "Volume <v>" (tests read it).
-    QStringList& Calls() { return calls_; }
+    // Every call made, as "FileName <path>", "Play", "Pause", "Volume <v>", while tests record.
+    QStringList& Calls() { return calls_.Entries(); }
     // Back to the start-up state (tests).
     void Reset();
 
@@ -28,7 +30,7 @@ private:
     QString fileName_;
     std::int32_t playState_ = 0;
     std::int32_t volume_ = 0;
-    QStringList calls_;
+    CallLog calls_;
 };
 
 // The music made quieter around a window and loud again after it: doubling and halving the value.

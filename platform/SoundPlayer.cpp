@@ -1,11 +1,17 @@
 #include "platform/SoundPlayer.h"
 #include "platform/AudioDevice.h"
 #include "platform/AudioLibrary.h"
+#include "platform/CallLog.h"
 
 #include <QFile>
 #include <map>
 
 namespace {
+CallLog& Log() {
+    static CallLog log;
+    return log;
+}
+
 Mix_Chunk* Load(const QByteArray& file) {
     bool exists = false;
     const QByteArray bytes = SoundFiles::Read(file, exists);
@@ -28,16 +34,10 @@ void Play(const QByteArray& file) {
 }
 
 namespace SoundPlayer {
-QStringList& History() {
-    static QStringList history;
-    return history;
-}
+QStringList& History() { return Log().Entries(); }
 
 void PlayAsync(const QString& path) {
-    // The history serves tests; a long game must not grow it without end.
-    QStringList& history = History();
-    if (history.size() >= 4096) history.erase(history.begin(), history.begin() + 2048);
-    history.append(path);
+    Log().Add(path);
     AudioDevice::Post([file = QFile::encodeName(path)] { Play(file); });
 }
 }

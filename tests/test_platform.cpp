@@ -4,6 +4,7 @@
 
 #include "game/Module1.h"
 #include "platform/AudioDevice.h"
+#include "platform/CallLog.h"
 #include "platform/Label.h"
 #include "platform/MediaPlayer.h"
 #include "platform/NumberFormat.h"
@@ -555,6 +556,14 @@ TEST_F(PlatformTest, SoundPlayerRecordsEveryRequestAndStaysSilentOnMissingFiles)
     SoundPlayer::PlayAsync(QString());
     SoundPlayer::PlayAsync(bomb);
     EXPECT_EQ(SoundPlayer::History(), (QStringList{bomb, missing, missing, QString(), bomb}));
+
+    // Real play keeps no log.
+    CallLog::SetRecording(false);
+    SoundPlayer::PlayAsync(bomb);
+    MediaPlayer::Instance().Play();
+    CallLog::SetRecording(true);
+    EXPECT_EQ(SoundPlayer::History().size(), 5);
+    EXPECT_TRUE(MediaPlayer::Instance().Calls().isEmpty());
 }
 
 // What the audio thread hands to the device: the game's own files, and nothing that would make the
