@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
-for c in Xvfb openbox; do
-  command -v "$c" >/dev/null || { echo "needs Xvfb and openbox: scripts/setup.sh --with-shots"; exit 2; }
+for c in Xvfb openbox xprop; do
+  command -v "$c" >/dev/null || { echo "needs Xvfb, openbox and xprop: scripts/setup.sh --with-shots"; exit 2; }
 done
 cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-rel -j"$(nproc)" --target quorbit bare_window launch_timer >/dev/null
@@ -24,7 +24,11 @@ trap cleanup EXIT
 for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
 export DISPLAY=:$n XDG_RUNTIME_DIR=$tmp/run XDG_CONFIG_HOME=$tmp/config
 openbox >/dev/null 2>&1 & wpid=$!
-sleep 1
+# A window mapped while the window manager is still starting can be lost: wait until it runs.
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.05
+done
 
 time_one() { build-rel/launch_timer "$1" 2>/dev/null || echo fail; }
 # One unrecorded start of each warms the disk cache.
