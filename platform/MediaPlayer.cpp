@@ -36,6 +36,7 @@ void ApplyVolume(std::int32_t volume) {
 void LoadTune(const QByteArray& file, quint64 tune) {
     if (tune != latestTune.load()) return;  // a newer file is already on its way
     const AudioFunctions* sdl = AudioLibrary();
+    if (!sdl) return;  // no sound libraries: everything is silent, no file is judged
     Music& held = Held();
     if (AudioDevice::IsOpen()) {
         sdl->Mix_HaltMusic();
