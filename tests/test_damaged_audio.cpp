@@ -44,7 +44,7 @@ const QByteArray kEmptySong("MThd\0\0\0\6\0\0\0\1\1\xe0MTrk\0\0\0\4\0\xff\x2f\0"
 // The game starts with the file given as its first tune, and a new game's level start plays it and
 // drops the board in with a bang; a few blocks fall; in the middle of the game the player picks the
 // file again in the audio dialog, and the game goes on; then the effects given are played. Reports
-// the CPU used while idle afterwards and the longest audio call.
+// the CPU used in 150 ms while idle afterwards and the longest audio call.
 TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     const QString tune = qEnvironmentVariable("QUORBIT_CHILD_TUNE");
     if (tune.isEmpty()) GTEST_SKIP() << "runs only as a child of DamagedAudio.SilenceNeverFreezesNorCrashes";
@@ -90,10 +90,15 @@ TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     for (int round = 0; round < 3; ++round)
         for (const QString& effect : effects) timed([&] { SoundPlayer::PlayAsync(effect); });
 
-    QThread::msleep(300);
-    const qint64 before = CpuMs();
-    QThread::msleep(500);
-    std::printf("AUDIO-CHILD cpu_ms=%lld longest_call_ms=%lld\n", static_cast<long long>(CpuMs() - before),
+    // The quietest of a few short stretches: work still queued on a loaded machine shows in some of
+    // them, a spinning core in all.
+    qint64 quietest = 1000000;
+    for (int stretch = 0; stretch < 6; ++stretch) {
+        const qint64 before = CpuMs();
+        QThread::msleep(150);
+        quietest = std::min(quietest, CpuMs() - before);
+    }
+    std::printf("AUDIO-CHILD cpu_ms=%lld longest_call_ms=%lld\n", static_cast<long long>(quietest),
                 static_cast<long long>(longest));
     std::fflush(stdout);
     FileChooser::SetHook(nullptr);
@@ -176,7 +181,7 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
         ASSERT_EQ(std::sscanf(out.mid(at).toLatin1().constData(), "AUDIO-CHILD cpu_ms=%lld longest_call_ms=%lld", &cpu,
                               &longest),
                   2);
-        EXPECT_LT(cpu, 250) << "a core spins while the game is idle";
+        EXPECT_LT(cpu, 75) << "a core spins while the game is idle";
         EXPECT_LT(longest, 200) << "the game's thread waited on the sound";
         // A line per damaged file at most, and nothing from the synthesiser.
         EXPECT_LE(errors.size(), cases[i].damaged) << errors.join(QLatin1Char('\n')).left(2000).toStdString();
