@@ -48,6 +48,13 @@ Integer VirtualKey(const QKeyEvent* e) {
     return vbKeyNone;
 }
 
+// The splash and the buttons render on other cores while the window is built.
+void PrepareStartUpPictures() {
+    Pictures::Art().Prepare(QStringLiteral("splash"));
+    for (const char* key : {"new1", "pause1", "audio1", "instruct1", "high1", "exit1"})
+        Pictures::ImageList1().Prepare(QLatin1String(key));
+}
+
 PictureBox* MakeBox(QWidget* parent, const char* name, QRect r, QColor back) {
     auto* box = new PictureBox(parent);
     box->setObjectName(QLatin1String(name));
@@ -66,6 +73,7 @@ frmMain::frmMain()
       ImageListRed(Pictures::ImageListRed()), ImageListBlue(Pictures::ImageListBlue()),
       ImageListBlue2(Pictures::ImageListBlue2()), ImageList1(Pictures::ImageList1()),
       ImageList2(Pictures::ImageList2()) {
+    PrepareStartUpPictures();
     instance = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Felmarch - Quorbit!"));
@@ -200,8 +208,12 @@ bool frmMain::AddToScore(qint64 points) {
 
 void frmMain::Form_Load() {
     // Font smoothing is ours alone: Qt antialiases our text, nothing system-wide is touched.
-    SideBar->PaintPicture(ImageList2.ListImages(QStringLiteral("tile2")), 0, 0, SideBar->Width(), SideBar->Height());
-    Picture1->PaintPicture(ImageList2.ListImages(QStringLiteral("tile1")), 0, 0, Picture1->Width(), Picture1->Height());
+    // The backgrounds are painted at the design sizes noted here. A box keeps its canvas through the
+    // layout, so they are painted once the splash has closed, their pictures rendered behind it.
+    const QSizeF side(SideBar->Width(), SideBar->Height());
+    const QSizeF frame(Picture1->Width(), Picture1->Height());
+    ImageList2.Prepare(QStringLiteral("tile2"), side.toSize());
+    ImageList2.Prepare(QStringLiteral("tile1"), frame.toSize());
     Image2->SetEnabled(false);
     KeysLocked = true;
     MusicOn = true;
@@ -220,6 +232,8 @@ void frmMain::Form_Load() {
         Modal::Show(logo);
     }
     if (Program::Ended()) return;
+    SideBar->PaintPicture(ImageList2.ListImages(QStringLiteral("tile2")), 0, 0, side.width(), side.height());
+    Picture1->PaintPicture(ImageList2.ListImages(QStringLiteral("tile1")), 0, 0, frame.width(), frame.height());
     show();
     activateWindow();
     backPic->setFocus(Qt::OtherFocusReason);

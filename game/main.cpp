@@ -8,7 +8,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorbit"));
     QApplication::setOrganizationName(QStringLiteral("Felmarch"));
-    AudioDevice::Open();
+    AudioDevice::OpenAfterFirstWindow();
     frmMain form;
     form.Form_Load();
     Program::OnEndRequest([&form] { form.Form_Unload(); }, [&form] { form.SaveSettings(); });

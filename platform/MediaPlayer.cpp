@@ -1,15 +1,74 @@
 #include "platform/MediaPlayer.h"
 #include "platform/AudioDevice.h"
+#include "platform/AudioLibrary.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <SDL_mixer.h>
+#include <atomic>
 #include <cmath>
 
+// The player's state lives here, on the game's thread; loading and sounding the music is queued for
+// the audio thread, which alone touches the device.
 namespace {
-// The call log serves tests; a long game must not grow it without end.
-void Record(QStringList& log, const QString& call) {
-    if (log.size() >= 4096) log.erase(log.begin(), log.begin() + 2048);
-    log.append(call);
+// The music as the audio thread holds it. Never destroyed: the audio thread may outlive main's statics.
+struct Music {
+    Mix_Music* music = nullptr;
+    QByteArray bytes;  // the decoder may read from them as long as the music lives
+    quint64 tune = 0;  // the FileName it came from
+};
+Music& Held() {
+    static Music* music = new Music;
+    return *music;
+}
+// Each FileName is a new tune; the audio thread notes the last one it found unplayable.
+std::atomic<quint64> latestTune{0};
+std::atomic<quint64> unplayableTune{0};
+
+bool LatestUnplayable() { return unplayableTune.load() == latestTune.load(); }
+
+// These run on the audio thread, where AudioDevice::IsOpen() also means the library is there.
+void ApplyVolume(std::int32_t volume) {
+    if (!AudioDevice::IsOpen()) return;
+    const double gain = volume >= 0 ? 1.0 : std::pow(10.0, volume / 2000.0);
+    AudioLibrary()->Mix_VolumeMusic(static_cast<int>(std::lround(gain * MIX_MAX_VOLUME)));
+}
+
+void LoadTune(const QByteArray& file, quint64 tune) {
+    if (tune != latestTune.load()) return;  // a newer file is already on its way
+    const AudioFunctions* sdl = AudioLibrary();
+    if (!sdl) return;  // no sound libraries: everything is silent, no file is judged
+    Music& held = Held();
+    if (AudioDevice::IsOpen()) {
+        sdl->Mix_HaltMusic();
+        if (held.music) sdl->Mix_FreeMusic(held.music);
+    }
+    held = Music{nullptr, {}, tune};
+    bool exists = false;
+    QByteArray bytes = SoundFiles::Read(file, exists);
+    if (!SoundFiles::IsPlayableMidi(bytes)) {
+        unplayableTune = tune;
+        if (exists) SoundFiles::ReportDamaged(file, "not a playable MIDI file");
+        return;
+    }
+    if (!AudioDevice::IsOpen()) return;
+    held.bytes = std::move(bytes);
+    SDL_RWops* source = sdl->SDL_RWFromConstMem(held.bytes.constData(), static_cast<int>(held.bytes.size()));
+    held.music = sdl->Mix_LoadMUSType_RW(source, MUS_MID, 1);
+}
+
+void PlayTune(quint64 tune, std::int32_t volume, bool wasPaused, bool wasPlaying) {
+    const Music& held = Held();
+    if (!AudioDevice::IsOpen() || !held.music || held.tune != tune) return;
+    const AudioFunctions* sdl = AudioLibrary();
+    ApplyVolume(volume);
+    // Playing music goes on where it is; paused music resumes.
+    if (wasPlaying && sdl->Mix_PlayingMusic() && !sdl->Mix_PausedMusic()) return;
+    if (wasPaused && sdl->Mix_PlayingMusic()) {
+        sdl->Mix_ResumeMusic();
+    } else {
+        // Tracks are written to loop.
+        sdl->Mix_PlayMusic(held.music, -1);
+    }
 }
 }
 
@@ -18,62 +77,51 @@ MediaPlayer& MediaPlayer::Instance() {
     return player;
 }
 
+std::int32_t MediaPlayer::PlayState() const { return LatestUnplayable() ? 0 : playState_; }
+
 void MediaPlayer::SetFileName(const QString& path) {
-    Record(calls_, QStringLiteral("FileName ") + path);
+    calls_.Add(QStringLiteral("FileName ") + path);
     fileName_ = path;
     playState_ = 0;
-    if (!AudioDevice::Open()) return;
-    Mix_HaltMusic();
-    if (music_) {
-        Mix_FreeMusic(static_cast<Mix_Music*>(music_));
-        music_ = nullptr;
-    }
-    music_ = Mix_LoadMUS(path.toLocal8Bit().constData());
+    const quint64 tune = latestTune.load() + 1;
+    latestTune = tune;
+    AudioDevice::Post([file = QFile::encodeName(path), tune] { LoadTune(file, tune); });
 }
 
 void MediaPlayer::Play() {
-    Record(calls_, QStringLiteral("Play"));
-    // A file that is not there cannot play: the call fails and nothing changes.
-    if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile()) return;
+    calls_.Add(QStringLiteral("Play"));
+    // A file that is not there, or not playable, cannot play: the call fails and nothing changes.
+    if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile() || LatestUnplayable()) return;
     const bool wasPaused = playState_ == 1;
     const bool wasPlaying = playState_ == 2;
     playState_ = 2;
-    if (!AudioDevice::IsOpen() || !music_) return;
-    ApplyVolume();
-    // Playing music goes on where it is; paused music resumes.
-    if (wasPlaying && Mix_PlayingMusic() && !Mix_PausedMusic()) return;
-    if (wasPaused && Mix_PlayingMusic()) {
-        Mix_ResumeMusic();
-    } else {
-        // Tracks are written to loop.
-        Mix_PlayMusic(static_cast<Mix_Music*>(music_), -1);
-    }
+    AudioDevice::Post([tune = latestTune.load(), volume = volume_, wasPaused, wasPlaying] {
+        PlayTune(tune, volume, wasPaused, wasPlaying);
+    });
 }
 
 void MediaPlayer::Pause() {
-    Record(calls_, QStringLiteral("Pause"));
+    calls_.Add(QStringLiteral("Pause"));
     if (playState_ == 2) playState_ = 1;
-    if (AudioDevice::IsOpen() && Mix_PlayingMusic()) Mix_PauseMusic();
+    AudioDevice::Post([] {
+        if (AudioDevice::IsOpen() && AudioLibrary()->Mix_PlayingMusic()) AudioLibrary()->Mix_PauseMusic();
+    });
 }
 
 void MediaPlayer::SetVolume(std::int32_t v) {
-    Record(calls_, QStringLiteral("Volume %1").arg(v));
+    calls_.Add(QStringLiteral("Volume %1").arg(v));
     volume_ = v;
-    ApplyVolume();
-}
-
-void MediaPlayer::ApplyVolume() {
-    if (!AudioDevice::IsOpen()) return;
-    const double gain = volume_ >= 0 ? 1.0 : std::pow(10.0, volume_ / 2000.0);
-    Mix_VolumeMusic(static_cast<int>(std::lround(gain * MIX_MAX_VOLUME)));
+    AudioDevice::Post([v] { ApplyVolume(v); });
 }
 
 void MediaPlayer::Reset() {
-    if (AudioDevice::IsOpen()) Mix_HaltMusic();
+    AudioDevice::Post([] {
+        if (AudioDevice::IsOpen()) AudioLibrary()->Mix_HaltMusic();
+    });
     fileName_.clear();
     playState_ = 0;
     volume_ = 0;
-    calls_.clear();
+    calls_.Entries().clear();
 }
 
 void DoubleVolume(MediaPlayer& player) {

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/CallLog.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -12,24 +14,23 @@ public:
     void SetFileName(const QString& path);
     void Play();
     void Pause();
-    // 0: nothing playing (never started); otherwise music is loaded and running (2) or paused (1).
-    std::int32_t PlayState() const { return playState_; }
+    // 0: nothing playing (never started, or a file that turned out not to be playable); otherwise
+    // music is loaded and running (2) or paused (1).
+    std::int32_t PlayState() const;
     std::int32_t Volume() const { return volume_; }
     void SetVolume(std::int32_t v);
 
-    // Every call made, as "FileName <path>", "Play", "Pause", "Volume <v>" (tests read it).
-    QStringList& Calls() { return calls_; }
+    // Every call made, as "FileName <path>", "Play", "Pause", "Volume <v>", while tests record.
+    QStringList& Calls() { return calls_.Entries(); }
     // Back to the start-up state (tests).
     void Reset();
 
 private:
     MediaPlayer() = default;
-    void ApplyVolume();
     QString fileName_;
     std::int32_t playState_ = 0;
     std::int32_t volume_ = 0;
-    QStringList calls_;
-    void* music_ = nullptr;
+    CallLog calls_;
 };
 
 // The music made quieter around a window and loud again after it: doubling and halving the value.

@@ -5,6 +5,63 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSvgRenderer>
+#include <QThreadPool>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+// Painting into an image works on any thread, so this serves the workers and the UI thread alike.
+QImage RenderImage(const QString& folder, const QString& key, QSize size, qreal ratio) {
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QSvgRenderer renderer(QStringLiteral(":/pictures/%1/%2.svg").arg(folder, key));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (renderer.isValid()) {
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    } else {
+        // A missing picture shows as a plain marked box rather than nothing.
+        painter.fillRect(QRect(QPoint(0, 0), size), QColor(90, 90, 90));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, key);
+    }
+    return image;
+}
+
+QString JobKey(const QString& key, QSize size) {
+    return QStringLiteral("%1@%2x%3").arg(key).arg(size.width()).arg(size.height());
+}
+}
+
+// One picture rendering on a worker. Whoever comes first renders it: the worker, or the UI thread
+// asking for it before a worker got to it.
+struct PictureList::Job {
+    QString folder, key;
+    QSize size;
+    qreal ratio = 1.0;
+    std::atomic<bool> claimed{false};
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+    QImage image;
+
+    void Run() {
+        if (claimed.exchange(true)) return;
+        QImage rendered = RenderImage(folder, key, size, ratio);
+        std::lock_guard<std::mutex> hold(lock);
+        image = std::move(rendered);
+        done = true;
+        finished.notify_all();
+    }
+    QImage Take() {
+        Run();
+        std::unique_lock<std::mutex> hold(lock);
+        finished.wait(hold, [this] { return done; });
+        return image;
+    }
+};
 
 QSize Picture::Size() const { return list ? list->SizeOf(key) : QSize(); }
 
@@ -33,22 +90,30 @@ qreal PictureList::PixelRatio() {
 
 QPixmap PictureList::Render(const QString& key, QSize size) const {
     const qreal ratio = PixelRatio();
-    QPixmap pix(size * ratio);
-    pix.setDevicePixelRatio(ratio);
-    pix.fill(Qt::transparent);
-    const QString path = QStringLiteral(":/pictures/%1/%2.svg").arg(folder_, key);
-    QSvgRenderer renderer(path);
-    QPainter painter(&pix);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (renderer.isValid()) {
-        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    } else {
-        // A missing picture shows as a plain marked box rather than nothing.
-        painter.fillRect(QRect(QPoint(0, 0), size), QColor(90, 90, 90));
-        painter.setPen(Qt::white);
-        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, key);
-    }
-    return pix;
+    QImage image;
+    if (const std::shared_ptr<Job> job = jobs_.take(JobKey(key, size)); job && job->ratio == ratio) image = job->Take();
+    if (image.isNull()) image = RenderImage(folder_, key, size, ratio);
+    return QPixmap::fromImage(std::move(image));
+}
+
+void PictureList::Prepare(const QString& key, QSize size) const {
+    if (!keys_.contains(key)) return;
+    const QSize own = SizeOf(key);
+    if (!cache_.contains(key)) PrepareAt(key, own);
+    // As Picture::At: only a larger drawing is rendered afresh.
+    if (size.width() > own.width() || size.height() > own.height()) PrepareAt(key, size);
+}
+
+void PictureList::PrepareAt(const QString& key, QSize size) const {
+    const QString id = JobKey(key, size);
+    if (jobs_.contains(id)) return;
+    auto job = std::make_shared<Job>();
+    job->folder = folder_;
+    job->key = key;
+    job->size = size;
+    job->ratio = PixelRatio();
+    jobs_.insert(id, job);
+    QThreadPool::globalInstance()->start([job] { job->Run(); });
 }
 
 Picture PictureList::ListImages(const QString& key) const {

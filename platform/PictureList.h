@@ -1,5 +1,6 @@
 #pragma once
 #include <QHash>
+#include <memory>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -39,13 +40,20 @@ public:
     QSize SizeOf(const QString& key) const;
     QPixmap Render(const QString& key, QSize size) const;
     static qreal PixelRatio();
+    // Starts rendering on worker threads what drawing `key` at `size` will take: the picture at its
+    // own size and, when `size` is larger, at that size too. Render takes what they made, and renders
+    // on the spot what no worker has begun yet.
+    void Prepare(const QString& key, QSize size = {}) const;
 
 private:
+    struct Job;
+    void PrepareAt(const QString& key, QSize size) const;
     QString name_, folder_;
     QSize imageSize_;
     QStringList keys_;
     QHash<QString, QSize> sizes_;
     mutable QHash<QString, QPixmap> cache_;
+    mutable QHash<QString, std::shared_ptr<Job>> jobs_;  // by key and size
 };
 
 // The game's picture lists, made once on first use.

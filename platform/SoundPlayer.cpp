@@ -1,36 +1,43 @@
 #include "platform/SoundPlayer.h"
 #include "platform/AudioDevice.h"
+#include "platform/AudioLibrary.h"
+#include "platform/CallLog.h"
 
-#include <SDL_mixer.h>
+#include <QFile>
 #include <map>
 
 namespace {
-struct ChunkCache {
-    std::map<QString, Mix_Chunk*> chunks;
-    ~ChunkCache() = default;  // the device owns the memory until the program ends
-};
-ChunkCache& Cache() {
-    static ChunkCache cache;
-    return cache;
+CallLog& Log() {
+    static CallLog log;
+    return log;
+}
+
+Mix_Chunk* Load(const QByteArray& file) {
+    bool exists = false;
+    const QByteArray bytes = SoundFiles::Read(file, exists);
+    const AudioFunctions* sdl = AudioLibrary();
+    Mix_Chunk* chunk = nullptr;
+    if (SoundFiles::IsWave(bytes))
+        chunk = sdl->Mix_LoadWAV_RW(sdl->SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), 1);
+    if (!chunk && exists) SoundFiles::ReportDamaged(file, "not a playable WAV file");
+    return chunk;
+}
+
+// On the audio thread. Each file is read once; the device owns the chunks until the program ends.
+void Play(const QByteArray& file) {
+    if (!AudioDevice::IsOpen()) return;
+    static auto* chunks = new std::map<QByteArray, Mix_Chunk*>;
+    auto it = chunks->find(file);
+    if (it == chunks->end()) it = chunks->emplace(file, Load(file)).first;
+    if (it->second) AudioLibrary()->Mix_PlayChannelTimed(0, it->second, 0, -1);
 }
 }
 
 namespace SoundPlayer {
-QStringList& History() {
-    static QStringList history;
-    return history;
-}
+QStringList& History() { return Log().Entries(); }
 
 void PlayAsync(const QString& path) {
-    // The history serves tests; a long game must not grow it without end.
-    QStringList& history = History();
-    if (history.size() >= 4096) history.erase(history.begin(), history.begin() + 2048);
-    history.append(path);
-    if (!AudioDevice::Open()) return;
-    auto& chunks = Cache().chunks;
-    auto it = chunks.find(path);
-    if (it == chunks.end()) it = chunks.emplace(path, Mix_LoadWAV(path.toLocal8Bit().constData())).first;
-    if (!it->second) return;
-    Mix_PlayChannel(0, it->second, 0);
+    Log().Add(path);
+    AudioDevice::Post([file = QFile::encodeName(path)] { Play(file); });
 }
 }

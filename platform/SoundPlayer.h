@@ -6,6 +6,6 @@
 // for a missing or damaged file.
 namespace SoundPlayer {
 void PlayAsync(const QString& path);
-// Every path asked for, in order (tests read it).
+// Every path asked for, in order, while tests record.
 QStringList& History();
 }

@@ -2,7 +2,7 @@
 # Installs what building, testing and (optionally) screenshots need, only where missing.
 set -euo pipefail
 pkgs=(build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev
-      libsdl2-mixer-dev libxcb1-dev timgm6mb-soundfont fonts-liberation xvfb)
+      libsdl2-mixer-dev libfluidsynth-dev libxcb1-dev timgm6mb-soundfont fonts-liberation xvfb)
 if [ "${1:-}" = "--with-fuzz" ]; then pkgs+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--with-shots" ]; then pkgs+=(xdotool x11-utils imagemagick openbox); fi
 missing=()

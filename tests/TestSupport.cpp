@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "platform/Browser.h"
+#include "platform/CallLog.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Modal.h"
 #include "platform/Pacing.h"
@@ -42,6 +43,7 @@ void QuietEnvironment(std::uint64_t seed) {
     Modal::SetHook(nullptr);
     OpenedAddresses().clear();
     Browser::SetOpener([](const QString& a) { OpenedAddresses().append(a); });
+    CallLog::SetRecording(true);
     SoundPlayer::History().clear();
     MediaPlayer::Instance().Reset();
     Module1::Reset();

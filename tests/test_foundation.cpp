@@ -132,7 +132,7 @@ TEST_F(FoundationStartUp, LoadLeavesAnIdleWindowWithNoGame) {
 TEST_F(FoundationStartUp, TileBackgroundsArePaintedOnceAndStayWhole) {
     const QImage frame = PaintedOnce(QColor(0, 128, 0), form->ImageList2.ListImages(QStringLiteral("tile1")), {620, 620});
     const QImage side = PaintedOnce(QColor(0, 192, 0), form->ImageList2.ListImages(QStringLiteral("tile2")), {200, 620});
-    // Painted at the design sizes before the first layout.
+    // Painted at the design sizes, whatever the first layout made of the boxes.
     for (Integer size : {10, 15, 12, 15}) {
         SCOPED_TRACE(size);
         BoardSize = size;

@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 
 #include "game/Module1.h"
+#include "platform/AudioDevice.h"
+#include "platform/CallLog.h"
 #include "platform/Label.h"
 #include "platform/MediaPlayer.h"
 #include "platform/NumberFormat.h"
@@ -21,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -261,6 +264,8 @@ TEST_F(PlatformTest, PictureIdentityComparesListAndKey) {
 
 TEST_F(PlatformTest, PictureDrawnLargerIsRenderedFreshAndSmallerIsScaled) {
     const PictureList& list = Pictures::ImageListGoblin0();
+    // Rendered ahead on worker threads: the same pictures as rendered on the spot.
+    list.Prepare(QStringLiteral("goblin1"), {120, 120});
     const Picture p = list.ListImages(QStringLiteral("goblin1"));
     const QPixmap big = p.At({120, 120});
     EXPECT_EQ(big.deviceIndependentSize().toSize(), QSize(120, 120));
@@ -550,6 +555,63 @@ TEST_F(PlatformTest, SoundPlayerRecordsEveryRequestAndStaysSilentOnMissingFiles)
     SoundPlayer::PlayAsync(QString());
     SoundPlayer::PlayAsync(bomb);
     EXPECT_EQ(SoundPlayer::History(), (QStringList{bomb, missing, missing, QString(), bomb}));
+
+    // Real play keeps no log.
+    CallLog::SetRecording(false);
+    SoundPlayer::PlayAsync(bomb);
+    MediaPlayer::Instance().Play();
+    CallLog::SetRecording(true);
+    EXPECT_EQ(SoundPlayer::History().size(), 5);
+    EXPECT_TRUE(MediaPlayer::Instance().Calls().isEmpty());
+}
+
+// What the audio thread hands to the device: the game's own files, and nothing that would make the
+// synthesiser read it again and again.
+TEST_F(PlatformTest, OnlyPlayableSoundFilesReachTheDevice) {
+    auto read = [](const QString& path) {
+        bool exists = false;
+        return SoundFiles::Read(QFile::encodeName(path), exists);
+    };
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_TRUE(SoundFiles::IsPlayableMidi(read(Module1::AudioFolder() + QStringLiteral("Quorbit%1.mid").arg(i)))) << i;
+    const QByteArray oneTick("MThd\0\0\0\6\0\0\0\1\1\xe0MTrk\0\0\0\x08\0\x90\x3c\x40\x01\xff\x2f\0", 30);
+    EXPECT_TRUE(SoundFiles::IsPlayableMidi(oneTick));
+    QByteArray endsAtOnce = oneTick;
+    endsAtOnce[26] = 0;  // the track's end moved to its start
+    EXPECT_FALSE(SoundFiles::IsPlayableMidi(endsAtOnce));
+    EXPECT_FALSE(SoundFiles::IsPlayableMidi(oneTick.left(oneTick.size() - 1)));
+    EXPECT_FALSE(SoundFiles::IsPlayableMidi(oneTick.left(14)));
+    EXPECT_FALSE(SoundFiles::IsPlayableMidi(QByteArray()));
+    const QByteArray wave = read(Module1::AudioFolder() + QStringLiteral("bomb.wav"));
+    EXPECT_TRUE(SoundFiles::IsWave(wave));
+    EXPECT_FALSE(SoundFiles::IsWave(wave.left(11)));
+    EXPECT_FALSE(SoundFiles::IsWave(oneTick));
+
+    // Folders and pipes exist but are never opened for reading; a missing file is no damage.
+    QTemporaryDir dir;
+    const QByteArray pipe = QFile::encodeName(dir.path() + QStringLiteral("/pipe.mid"));
+    ASSERT_EQ(mkfifo(pipe.constData(), 0600), 0);
+    for (const QByteArray& path : {QFile::encodeName(dir.path()), pipe}) {
+        bool exists = false;
+        EXPECT_TRUE(SoundFiles::Read(path, exists).isEmpty());
+        EXPECT_TRUE(exists);
+    }
+    bool exists = true;
+    EXPECT_TRUE(SoundFiles::Read(pipe + ".missing", exists).isEmpty());
+    EXPECT_FALSE(exists);
+
+    // The player learns what the audio thread found: an unplayable file plays as a missing one does.
+    MediaPlayer& player = MediaPlayer::Instance();
+    player.SetFileName(QString::fromLocal8Bit(pipe));
+    player.Play();
+    ASSERT_TRUE(AudioDevice::Drain(10000));
+    EXPECT_EQ(player.PlayState(), 0);
+    player.Play();
+    EXPECT_EQ(player.PlayState(), 0);
+    player.SetFileName(Module1::AudioFolder() + QStringLiteral("Quorbit2.mid"));
+    player.Play();
+    ASSERT_TRUE(AudioDevice::Drain(10000));
+    EXPECT_EQ(player.PlayState(), 2);
 }
 
 TEST_F(PlatformTest, SoundEffectGateDecidesPerCall) {
