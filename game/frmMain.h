@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 // One cell of the play field.
@@ -18,6 +19,13 @@ struct BoardCell {
     QString Face;           // "" empty, "0".."9", "+", "-", "*", "/", "=", "G", "S", "B"
     Long BlockIndex = 0;    // the cell's entry in Blocks while Face is not empty
 };
+
+// Board is the field, rows and columns 1 to FieldSize(), inside a ring of cells that stay empty.
+constexpr int kBoardCells = 19;
+// BoardSize as the field's side, at most what leaves room for the ring (FieldSize() + 1) in Board.
+inline int FieldSize() { return std::clamp<int>(Module1::BoardSize, 0, kBoardCells - 2); }
+// Any cell of Board, ring included: the guard before an index that might leave the array.
+constexpr bool InBoard(int row, int col) { return row >= 0 && row < kBoardCells && col >= 0 && col < kBoardCells; }
 
 // Virtual-key codes the play field understands.
 enum KeyCodes : Integer {
@@ -89,7 +97,7 @@ public:
     Integer BlockCount = 0;
     Integer DropInterval = 0;
     std::vector<PictureBox*> Blocks;  // by block index; grows as needed
-    BoardCell Board[19][19];
+    BoardCell Board[kBoardCells][kBoardCells];
 
     // Safe access to the growing arrays: an index never leaves them.
     PictureBox* BlockAt(Long index) const;

@@ -29,7 +29,7 @@ void frmMain::CreateBlock() {
 }
 
 void frmMain::PlaceBlock(Integer col, Integer row, const QString& face) {
-    if (row < 0 || row > 18 || col < 0 || col > 18) return;
+    if (!InBoard(row, col)) return;
     CreateBlock();
     if (face == QLatin1String("G")) SetGoblinAlive(BlockCount, true);
     Board[row][col].Face = face;
@@ -54,12 +54,12 @@ void frmMain::SetBlockPicture(const PictureList& imageList, const QString& face,
 }
 
 void frmMain::ClearCell(Integer row, Integer col) {
-    if (row < 0 || row > 18 || col < 0 || col > 18) return;
+    if (!InBoard(row, col)) return;
     Board[row][col] = BoardCell{};
 }
 
 void frmMain::ClearBoard() {
-    const int last = std::min<int>(BoardSize + 1, 18);
+    const int last = std::min<int>(BoardSize + 1, kBoardCells - 1);
     for (int row = 0; row <= last; ++row)
         for (int col = 0; col <= last; ++col) ClearCell(static_cast<Integer>(row), static_cast<Integer>(col));
     for (Long i = 0; i <= BlockCount; ++i) {

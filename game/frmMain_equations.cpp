@@ -11,10 +11,6 @@
 using namespace Module1;
 
 namespace {
-int FieldSize() { return std::clamp<int>(BoardSize, 0, 17); }
-
-bool InBoard(int row, int col) { return row >= 0 && row <= 18 && col >= 0 && col <= 18; }
-
 // One side of an "=": its cells' characters in the order walked away from the "=".
 // The empty ring ends every run on the field; the bounds test only guards the array.
 QString CollectRun(frmMain& form, int row, int col, int dRow, int dCol) {

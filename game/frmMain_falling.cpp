@@ -18,7 +18,7 @@ void frmMain::SpawnBlock() {
     CurCol = static_cast<Integer>(BoardSize / 2 + 1);
     CurRow = 1;
     if (PictureBox* b = BlockAt(BlockCount)) b->SetVisible(true);
-    if (CurCol < 0 || CurCol > 18) return;
+    if (!InBoard(1, CurCol)) return;
     if (!Board[1][CurCol].Face.isEmpty()) GameOver();
 }
 
@@ -122,7 +122,7 @@ void frmMain::CycleOperator(Integer direction) {
 
 void frmMain::MoveRight() {
     PictureBox* b = BlockAt(BlockCount);
-    if (!b || CurRow < 0 || CurRow > 18 || CurCol < 0 || CurCol > 17) return;
+    if (!b || !InBoard(CurRow, CurCol) || !InBoard(CurRow, CurCol + 1)) return;
     const bool inField = b->Left() + 40 < backPic->Width();
     const bool free = Board[CurRow][CurCol + 1].Face.isEmpty();
     if (!inField || !free) return;
@@ -136,7 +136,7 @@ void frmMain::MoveRight() {
 
 void frmMain::MoveLeft() {
     PictureBox* b = BlockAt(BlockCount);
-    if (!b || CurRow < 0 || CurRow > 18 || CurCol < 1 || CurCol > 18) return;
+    if (!b || !InBoard(CurRow, CurCol) || !InBoard(CurRow, CurCol - 1)) return;
     const bool inField = b->Left() - 40 >= 0;
     const bool free = Board[CurRow][CurCol - 1].Face.isEmpty();
     if (!inField || !free) return;

@@ -4,18 +4,14 @@
 #include "platform/Program.h"
 #include "platform/Random.h"
 
-#include <algorithm>
 #include <cmath>
 
 using namespace Module1;
 
 namespace {
-// Cells 1 to N of a side; N + 1 (the empty ring) must stay inside Board.
-int FieldSize() { return std::clamp<int>(BoardSize, 0, 17); }
-
 // SpawnBlock ends the game exactly when the entry cell is taken, and nothing runs in between.
 bool EntryCellTaken(const frmMain& f) {
-    if (f.CurCol < 0 || f.CurCol > 18) return false;
+    if (!InBoard(1, f.CurCol)) return false;
     return !f.Board[1][f.CurCol].Face.isEmpty();
 }
 }
@@ -88,7 +84,7 @@ void frmMain::SetupLevel() {
         const int col = RndInt(BoardSize) + 1;
         int row = RndInt(2) + BoardSize - 1;
         while (row >= 1) {
-            if (row > 17 || col < 0 || col > 17) break;  // outside the array: given up
+            if (row > FieldSize() || col > FieldSize()) break;  // beyond the field: given up
             if (Board[row][col].Face.isEmpty()) {
                 PlaceBlock(static_cast<Integer>(col), static_cast<Integer>(row), QStringLiteral("G"));
                 Integer count = 0;

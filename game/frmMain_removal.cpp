@@ -3,14 +3,9 @@
 #include "platform/Pacing.h"
 #include "platform/Program.h"
 
-#include <algorithm>
-
 using namespace Module1;
 
 namespace {
-// Rows and columns 1 to N; N + 1 (the empty ring) must stay inside Board.
-int FieldSize() { return std::clamp<int>(BoardSize, 0, 17); }
-
 const QString kGoblin = QStringLiteral("G");
 const QString kStar = QStringLiteral("S");
 const QString kBomb = QStringLiteral("B");

@@ -35,7 +35,7 @@ void frmMain::GameTimer_Timer() {
 
 void frmMain::MoveBlockDown() {
     PictureBox* falling = BlockAt(BlockCount);
-    if (CurRow < 0 || CurRow > 17 || CurCol < 0 || CurCol > 18) return;
+    if (!InBoard(CurRow, CurCol) || !InBoard(CurRow + 1, CurCol)) return;
 
     const bool belowEmpty = Board[CurRow + 1][CurCol].Face.isEmpty();
     const bool aboveBottom = falling && falling->Top() + 40 < backPic->Height();
