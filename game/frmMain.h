@@ -16,9 +16,21 @@
 // One cell of the play field.
 struct BoardCell {
     bool Removing = false;  // marked for removal
-    QString Face;           // "" empty, "0".."9", "+", "-", "*", "/", "=", "G", "S", "B"
+    QString Face;           // "" empty, "0" to "9", or one of the faces below
     Long BlockIndex = 0;    // the cell's entry in Blocks while Face is not empty
 };
+
+// The faces besides the digits.
+inline const QString kGoblin = QStringLiteral("G");
+inline const QString kStar = QStringLiteral("S");
+inline const QString kBomb = QStringLiteral("B");
+inline const QString kEquals = QStringLiteral("=");
+inline const QString kPlus = QStringLiteral("+");
+inline const QString kMinus = QStringLiteral("-");
+inline const QString kTimes = QStringLiteral("*");
+inline const QString kDivide = QStringLiteral("/");
+// The operators in the order Up steps through them and SetOperPic numbers them.
+inline const QString kOperators = kPlus + kMinus + kTimes + kDivide;
 
 // Board is the field, rows and columns 1 to FieldSize(), inside a ring of cells that stay empty.
 constexpr int kBoardCells = 19;

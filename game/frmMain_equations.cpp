@@ -17,10 +17,13 @@ QString CollectRun(frmMain& form, int row, int col, int dRow, int dCol) {
     QString run;
     for (int r = row + dRow, c = col + dCol; InBoard(r, c); r += dRow, c += dCol) {
         const QString& face = form.Board[r][c].Face;
-        bool isOperator = false;
-        form.IsOperator(face, isOperator);
+        // Most cells of a run are digits: the operator test only for the others.
         const bool isDigit = face.size() == 1 && face.at(0) >= QLatin1Char('0') && face.at(0) <= QLatin1Char('9');
-        if (!isDigit && !isOperator) break;
+        if (!isDigit) {
+            bool isOperator = false;
+            form.IsOperator(face, isOperator);
+            if (!isOperator) break;
+        }
         run.append(face.at(0));
     }
     return run;
@@ -57,10 +60,11 @@ struct ScanLine {
 };
 
 void RunScan(frmMain& form, const ScanLine& line) {
+    const QChar equals = kEquals.at(0);
     for (int row = line.rowFrom; row <= line.rowTo; ++row) {
         for (int col = line.colFrom; col <= line.colTo; ++col) {
             const QString& face = form.Board[row][col].Face;
-            if (face.size() != 1 || face.at(0) != QLatin1Char('=')) continue;
+            if (face.size() != 1 || face.at(0) != equals) continue;
             const QString firstWalk = CollectRun(form, row, col, line.firstDRow, line.firstDCol);
             const QString secondWalk = CollectRun(form, row, col, line.secondDRow, line.secondDCol);
             if (firstWalk.isEmpty() || secondWalk.isEmpty()) continue;
@@ -164,8 +168,8 @@ void frmMain::CheckEquation(const QString& first, const QString& second, Integer
 void frmMain::ScoreEquation() {
     qint64 s = (static_cast<qint64>(EqLeft.size()) + EqRight.size() + 1) * 100;
     const QString both = EqLeft + EqRight;
-    if (both.contains(QLatin1Char('-')) || both.contains(QLatin1Char('+'))) s *= 2;
-    if (both.contains(QLatin1Char('/')) || both.contains(QLatin1Char('*'))) s *= 4;
+    if (both.contains(kMinus) || both.contains(kPlus)) s *= 2;
+    if (both.contains(kDivide) || both.contains(kTimes)) s *= 4;
     AddToScore(s);
 }
 
@@ -174,6 +178,7 @@ void frmMain::IsOperator(const QString& face, bool& result) {
         result = false;
         return;
     }
-    const char16_t ch = face.at(0).unicode();
-    result = ch == u'-' || ch == u'+' || ch == u'*' || ch == u'/';
+    // Compared one by one, as cheap as a test of literals: the scans ask this of every cell that is no digit.
+    const QChar c = face.at(0);
+    result = c == kPlus.at(0) || c == kMinus.at(0) || c == kTimes.at(0) || c == kDivide.at(0);
 }

@@ -6,10 +6,7 @@
 using namespace Module1;
 
 namespace {
-const QString kOperators = QStringLiteral("+-*/");
-
 bool IsDigitFace(const QString& face) { return face.size() == 1 && face.at(0).isDigit(); }
-bool IsOperatorFace(const QString& face) { return face.size() == 1 && kOperators.contains(face.at(0)); }
 }
 
 void frmMain::SpawnBlock() {
@@ -39,7 +36,7 @@ void frmMain::ChooseNextFace() {
     const int starDraw = RndInt(10);
     if (StarCounter >= 7 || starDraw == 5) {
         StarCounter = 0;
-        CurFace = QStringLiteral("S");
+        CurFace = kStar;
         if (PictureBox* b = BlockAt(BlockCount)) b->SetPicture(ImageListGoblin0.ListImages(QStringLiteral("star")));
         LightTimer.SetEnabled(true);
         return;
@@ -47,7 +44,7 @@ void frmMain::ChooseNextFace() {
     // A bomb due while a star came keeps its count and comes with the next block.
     if (BombCounter >= 5) {
         BombCounter = 0;
-        CurFace = QStringLiteral("B");
+        CurFace = kBomb;
         if (PictureBox* b = BlockAt(BlockCount)) b->SetPicture(ImageListGoblin0.ListImages(QStringLiteral("bomb1")));
         BombTimer.SetEnabled(true);
         return;
@@ -55,7 +52,7 @@ void frmMain::ChooseNextFace() {
     // The block's number within the level, set-up blocks included.
     const Long n = static_cast<Long>(BlockCount) + 1;
     if (n % 4 == 0) {
-        CurFace = QStringLiteral("=");
+        CurFace = kEquals;
         SetBlockPicture(ImageListBlue, CurFace, BlockCount, false);
         return;
     }
@@ -85,9 +82,11 @@ void frmMain::backPic_KeyDown(Integer KeyCode, Integer /*Shift*/) {
         case vbKeyRight: MoveRight(); break;
         case vbKeyLeft: MoveLeft(); break;
         case vbKeyUp:
-        case vbKeyDown:
+        case vbKeyDown: {
             if (!IsBlueBlock) break;
-            if (IsOperatorFace(CurFace)) {
+            bool isOperator = false;
+            IsOperator(CurFace, isOperator);
+            if (isOperator) {
                 CycleOperator(KeyCode == vbKeyUp ? 33 : 34);
             } else if (IsDigitFace(CurFace)) {
                 const int d = CurFace.at(0).digitValue();
@@ -95,6 +94,7 @@ void frmMain::backPic_KeyDown(Integer KeyCode, Integer /*Shift*/) {
                 SetBlockPicture(ImageListBlue, CurFace, BlockCount, false);
             }
             break;
+        }
         case vbKeySpace:
             // Restarting the timer keeps a held, repeating Space at full speed.
             GameTimer.SetEnabled(false);

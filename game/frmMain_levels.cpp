@@ -64,13 +64,13 @@ void frmMain::NextLevel() {
         return;
     }
     // The fixed arrangement assumes a 15 board; on a smaller one part of it lies beyond the field.
-    PlaceBlock(1, 15, QStringLiteral("G"));
+    PlaceBlock(1, 15, kGoblin);
     const char* column7 = "9=2-511";
     for (int i = 0; i < 7; ++i) PlaceBlock(7, static_cast<Integer>(15 - i), QString(QChar(column7[i])));
-    for (Integer row = 8; row >= 2; --row) PlaceBlock(7, row, QStringLiteral("/"));
-    for (Integer row = 15; row >= 12; --row) PlaceBlock(8, row, QStringLiteral("*"));
-    PlaceBlock(8, 11, QStringLiteral("="));
-    for (Integer row = 15; row >= 12; --row) PlaceBlock(9, row, QStringLiteral("*"));
+    for (Integer row = 8; row >= 2; --row) PlaceBlock(7, row, kDivide);
+    for (Integer row = 15; row >= 12; --row) PlaceBlock(8, row, kTimes);
+    PlaceBlock(8, 11, kEquals);
+    for (Integer row = 15; row >= 12; --row) PlaceBlock(9, row, kTimes);
     PlaceBlock(9, 11, QStringLiteral("5"));
     ShowBlocks();
 }
@@ -86,7 +86,7 @@ void frmMain::SetupLevel() {
         while (row >= 1) {
             if (row > FieldSize() || col > FieldSize()) break;  // beyond the field: given up
             if (Board[row][col].Face.isEmpty()) {
-                PlaceBlock(static_cast<Integer>(col), static_cast<Integer>(row), QStringLiteral("G"));
+                PlaceBlock(static_cast<Integer>(col), static_cast<Integer>(row), kGoblin);
                 Integer count = 0;
                 if (ToInteger(static_cast<long long>(GoblinCount) + 1, count)) GoblinCount = count;
                 break;
@@ -124,7 +124,7 @@ void frmMain::FillAroundGoblins() {
     };
     for (int row = 1; row <= n; ++row) {
         for (int col = 1; col <= n; ++col) {
-            if (Board[row][col].Face != QLatin1String("G")) continue;
+            if (Board[row][col].Face != kGoblin) continue;
             if (row < n && empty(row + 1, col)) place(col, row + 1);
             if (row > 1 && empty(row - 1, col)) place(col, row - 1);
             if (col < n && empty(row, col + 1))
@@ -140,8 +140,8 @@ void frmMain::FillAroundGoblins() {
 QString frmMain::RandomFace() {
     Randomize();
     if (RndInt(2) != 0) {
-        static const char ops[] = {'+', '-', '*', '/', '='};
-        return QString(QChar(ops[RndInt(5)]));
+        static const QString faces[] = {kPlus, kMinus, kTimes, kDivide, kEquals};
+        return faces[RndInt(5)];
     }
     return QString::number(RndInt(10));
 }

@@ -5,12 +5,6 @@
 
 using namespace Module1;
 
-namespace {
-const QString kGoblin = QStringLiteral("G");
-const QString kStar = QStringLiteral("S");
-const QString kBomb = QStringLiteral("B");
-}
-
 void frmMain::RemoveMarkedCells() {
     const int n = FieldSize();
     bool anyMarked = false;
