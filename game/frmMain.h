@@ -167,6 +167,7 @@ public:
 
     // ---- Removal and settling ----
     void RemoveMarkedCells();
+    void ShrinkBlock(PictureBox* box);
     void SettleBoard(bool& changed);
 
     // ---- Equation pass ----

@@ -85,21 +85,10 @@ void frmMain::MoveBlockDown() {
     for (Long i = 0; i <= last; ++i) {
         PictureBox* b = BlockAt(i);
         if (!b) continue;
-        if (!SkipAnimation) {
-            const Picture picture = b->GetPicture();
-            b->SetBackColor(Qt::black);
-            const double w = b->Width();
-            const double h = b->Height();
-            for (int k = 0; k <= 25; ++k) {
-                const Single f = 1.0f + 0.2f * static_cast<Single>(k);
-                b->ClearPicture();
-                b->PaintPicture(picture, (w - 40 / f) / 2, (h - 40 / f) / 2, w / f, h / f);
-                backPic->Refresh();
-                Pacing::Sleep(10);
-            }
-        } else {
+        if (!SkipAnimation)
+            ShrinkBlock(b);
+        else
             Pacing::Sleep(40);
-        }
         Pacing::DoEvents();
         if (Program::Ended()) return;
         if (PictureBox* still = BlockAt(i)) still->SetVisible(false);
