@@ -156,6 +156,8 @@ public:
 
     // ---- Falling block ----
     void SpawnBlock();
+    // A block stands in the entry cell: SpawnBlock ends the game on it.
+    bool EntryCellTaken() const;
     void GameOver();
     void ChooseNextFace();
     void SetOperPic(Integer whichPic);

@@ -15,9 +15,10 @@ void frmMain::SpawnBlock() {
     CurCol = static_cast<Integer>(BoardSize / 2 + 1);
     CurRow = 1;
     if (PictureBox* b = BlockAt(BlockCount)) b->SetVisible(true);
-    if (!InBoard(1, CurCol)) return;
-    if (!Board[1][CurCol].Face.isEmpty()) GameOver();
+    if (EntryCellTaken()) GameOver();
 }
+
+bool frmMain::EntryCellTaken() const { return InBoard(1, CurCol) && !Board[1][CurCol].Face.isEmpty(); }
 
 void frmMain::GameOver() {
     GameTimer.SetEnabled(false);

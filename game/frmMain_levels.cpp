@@ -8,19 +8,11 @@
 
 using namespace Module1;
 
-namespace {
-// SpawnBlock ends the game exactly when the entry cell is taken, and nothing runs in between.
-bool EntryCellTaken(const frmMain& f) {
-    if (!InBoard(1, f.CurCol)) return false;
-    return !f.Board[1][f.CurCol].Face.isEmpty();
-}
-}
-
 void frmMain::StartNewGame() {
     ResetGame();
     StartRound();
     if (Program::Ended()) return;
-    if (!EntryCellTaken(*this)) Image2->SetEnabled(true);
+    if (!EntryCellTaken()) Image2->SetEnabled(true);
 }
 
 void frmMain::StartRound() {
@@ -32,7 +24,7 @@ void frmMain::StartRound() {
     NextLevel();
     if (Program::Ended()) return;
     SpawnBlock();
-    const bool ended = EntryCellTaken(*this);
+    const bool ended = EntryCellTaken();
     if (!ended) KeysLocked = false;
     backPic->setFocus(Qt::OtherFocusReason);
     if (!ended) GameTimer.SetEnabled(true);
