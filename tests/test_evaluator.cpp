@@ -223,7 +223,9 @@ std::string Text15(Fraction f)
             out += "." + frac;
         const int e = x < 0 ? -x : x;
         out += x < 0 ? "e-" : "e+";
-        out += (e < 10 ? "0" : "") + std::to_string(e);
+        if (e < 10)
+            out += '0';
+        out += std::to_string(e);
         return out;
     }
     std::string intPart = x >= 0 ? digits.substr(0, static_cast<std::size_t>(x) + 1) : "0";
@@ -410,10 +412,11 @@ TEST(Evaluator, OversizedInputsFailOrStayFinite)
     EXPECT_EQ(Eval(digits + "/" + digits), std::nullopt); // inf / inf
     EXPECT_EQ(Eval(std::string(400, '9') + "*0"), std::nullopt);
     EXPECT_EQ(Eval(std::string(100000, '0') + "1"), "1");
-    EXPECT_EQ(Eval("1" + std::string(300, '0')), "1e+300");
-    EXPECT_EQ(Eval("1" + std::string(200, '0') + "*1" + std::string(200, '0')), std::nullopt);
-    EXPECT_EQ(Eval("1" + std::string(200, '0') + "*-1" + std::string(200, '0') + "+1"), std::nullopt);
-    EXPECT_EQ(Eval("1/1" + std::string(200, '0') + "/1" + std::string(200, '0')), "0");
+    EXPECT_EQ(Eval(std::string("1").append(300, '0')), "1e+300");
+    const std::string zeros(200, '0');
+    EXPECT_EQ(Eval("1" + zeros + "*1" + zeros), std::nullopt);
+    EXPECT_EQ(Eval("1" + zeros + "*-1" + zeros + "+1"), std::nullopt);
+    EXPECT_EQ(Eval("1/1" + zeros + "/1" + zeros), "0");
     EXPECT_EQ(Eval("12345678901234567890123"), "1.23456789012346e+22");
     EXPECT_EQ(Eval("99999999999999999999"), "1e+20");
     EXPECT_EQ(Eval("18446744073709551617"), "1.84467440737096e+19"); // just past 64 bits
