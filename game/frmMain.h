@@ -11,14 +11,34 @@
 
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 // One cell of the play field.
 struct BoardCell {
     bool Removing = false;  // marked for removal
-    QString Face;           // "" empty, "0".."9", "+", "-", "*", "/", "=", "G", "S", "B"
+    QString Face;           // "" empty, "0" to "9", or one of the faces below
     Long BlockIndex = 0;    // the cell's entry in Blocks while Face is not empty
 };
+
+// The faces besides the digits.
+inline const QString kGoblin = QStringLiteral("G");
+inline const QString kStar = QStringLiteral("S");
+inline const QString kBomb = QStringLiteral("B");
+inline const QString kEquals = QStringLiteral("=");
+inline const QString kPlus = QStringLiteral("+");
+inline const QString kMinus = QStringLiteral("-");
+inline const QString kTimes = QStringLiteral("*");
+inline const QString kDivide = QStringLiteral("/");
+// The operators in the order Up steps through them and SetOperPic numbers them.
+inline const QString kOperators = kPlus + kMinus + kTimes + kDivide;
+
+// Board is the field, rows and columns 1 to FieldSize(), inside a ring of cells that stay empty.
+constexpr int kBoardCells = 19;
+// BoardSize as the field's side, at most what leaves room for the ring (FieldSize() + 1) in Board.
+inline int FieldSize() { return std::clamp<int>(Module1::BoardSize, 0, kBoardCells - 2); }
+// Any cell of Board, ring included: the guard before an index that might leave the array.
+constexpr bool InBoard(int row, int col) { return row >= 0 && row < kBoardCells && col >= 0 && col < kBoardCells; }
 
 // Virtual-key codes the play field understands.
 enum KeyCodes : Integer {
@@ -90,7 +110,7 @@ public:
     Integer BlockCount = 0;
     Integer DropInterval = 0;
     std::vector<PictureBox*> Blocks;  // by block index; grows as needed
-    BoardCell Board[19][19];
+    BoardCell Board[kBoardCells][kBoardCells];
 
     // Safe access to the growing arrays: an index never leaves them.
     PictureBox* BlockAt(Long index) const;
@@ -137,6 +157,8 @@ public:
 
     // ---- Falling block ----
     void SpawnBlock();
+    // A block stands in the entry cell: SpawnBlock ends the game on it.
+    bool EntryCellTaken() const;
     void GameOver();
     void ChooseNextFace();
     void SetOperPic(Integer whichPic);
@@ -148,6 +170,7 @@ public:
 
     // ---- Removal and settling ----
     void RemoveMarkedCells();
+    void ShrinkBlock(PictureBox* box);
     void SettleBoard(bool& changed);
 
     // ---- Equation pass ----

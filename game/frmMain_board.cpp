@@ -8,7 +8,7 @@ const QString& KeyOfFace(const QString& face) {
     static const QHash<QString, QString> keys{
         {"0", "zero"}, {"1", "one"},   {"2", "two"},   {"3", "three"}, {"4", "four"},
         {"5", "five"}, {"6", "six"},   {"7", "seven"}, {"8", "eight"}, {"9", "nine"},
-        {"+", "plus"}, {"-", "minus"}, {"*", "mult"},  {"/", "div"},   {"=", "equal"}};
+        {kPlus, "plus"}, {kMinus, "minus"}, {kTimes, "mult"}, {kDivide, "div"}, {kEquals, "equal"}};
     static const QString none;
     auto it = keys.constFind(face);
     return it == keys.constEnd() ? none : *it;
@@ -29,9 +29,9 @@ void frmMain::CreateBlock() {
 }
 
 void frmMain::PlaceBlock(Integer col, Integer row, const QString& face) {
-    if (row < 0 || row > 18 || col < 0 || col > 18) return;
+    if (!InBoard(row, col)) return;
     CreateBlock();
-    if (face == QLatin1String("G")) SetGoblinAlive(BlockCount, true);
+    if (face == kGoblin) SetGoblinAlive(BlockCount, true);
     Board[row][col].Face = face;
     Board[row][col].BlockIndex = BlockCount;
     SetBlockPicture(ImageListBlue, face, BlockCount, false);
@@ -44,7 +44,7 @@ void frmMain::PlaceBlock(Integer col, Integer row, const QString& face) {
 void frmMain::SetBlockPicture(const PictureList& imageList, const QString& face, Long blockIndex, bool hit) {
     PictureBox* b = BlockAt(blockIndex);
     if (!b) return;
-    if (face == QLatin1String("G")) {
+    if (face == kGoblin) {
         b->SetPicture(ImageListGoblin0.ListImages(hit ? QStringLiteral("goblin5") : QStringLiteral("goblin1")));
         return;
     }
@@ -54,12 +54,12 @@ void frmMain::SetBlockPicture(const PictureList& imageList, const QString& face,
 }
 
 void frmMain::ClearCell(Integer row, Integer col) {
-    if (row < 0 || row > 18 || col < 0 || col > 18) return;
+    if (!InBoard(row, col)) return;
     Board[row][col] = BoardCell{};
 }
 
 void frmMain::ClearBoard() {
-    const int last = std::min<int>(BoardSize + 1, 18);
+    const int last = std::min<int>(BoardSize + 1, kBoardCells - 1);
     for (int row = 0; row <= last; ++row)
         for (int col = 0; col <= last; ++col) ClearCell(static_cast<Integer>(row), static_cast<Integer>(col));
     for (Long i = 0; i <= BlockCount; ++i) {

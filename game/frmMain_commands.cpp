@@ -43,7 +43,7 @@ void ShowOverGame(frmMain& f, bool halveAfter) {
     Resume(f);
 }
 
-void SetPressed(ImageBox* button, const PictureList& list, const char* key) {
+void ShowButton(ImageBox* button, const PictureList& list, const char* key) {
     button->SetPicture(list.ListImages(QLatin1String(key)));
 }
 }
@@ -87,23 +87,22 @@ void frmMain::Image1_Click() {
 void frmMain::Image2_Click() {
     if (WindowAlreadyUp()) return;
     GmOv->SetPicture(ImageList2.ListImages(QStringLiteral("pause")));
-    if (GameTimer.Enabled()) {
+    // Pausing and resuming are the same steps in the same order, each undoing the other.
+    const bool pausing = GameTimer.Enabled();
+    if (pausing)
         DoubleVolume(MediaPlayer1);
-        // Pause itself stays enabled so that the same button or P resumes.
-        for (ImageBox* b : {Image1, Image3, Image4, Image5, Image6}) b->SetEnabled(false);
-        GameTimer.SetEnabled(false);
-        KeysLocked = true;
-        HideBlocks();
-        PauseTimer.SetEnabled(true);
-    } else {
+    else
         HalveVolume(MediaPlayer1);
-        for (ImageBox* b : {Image1, Image3, Image4, Image5, Image6}) b->SetEnabled(true);
-        GameTimer.SetEnabled(true);
-        KeysLocked = false;
+    // Pause itself stays enabled so that the same button or P resumes.
+    for (ImageBox* b : {Image1, Image3, Image4, Image5, Image6}) b->SetEnabled(!pausing);
+    GameTimer.SetEnabled(!pausing);
+    KeysLocked = pausing;
+    if (pausing)
+        HideBlocks();
+    else
         ShowBlocks();
-        PauseTimer.SetEnabled(false);
-        GmOv->SetVisible(false);
-    }
+    PauseTimer.SetEnabled(pausing);
+    if (!pausing) GmOv->SetVisible(false);
     backPic->setFocus(Qt::OtherFocusReason);
 }
 
@@ -111,18 +110,17 @@ void frmMain::PauseTimer_Timer() { GmOv->SetVisible(!GmOv->Visible()); }
 
 // ---- Button pictures ----
 
-void frmMain::Image1_MouseDown() { SetPressed(Image1, ImageList1, "new2"); }
-void frmMain::Image1_MouseUp() { SetPressed(Image1, ImageList1, "new1"); }
-void frmMain::Image2_MouseDown() { SetPressed(Image2, ImageList1, "pause2"); }
-void frmMain::Image2_MouseUp() { SetPressed(Image2, ImageList1, "pause1"); }
-void frmMain::Image3_MouseDown() { SetPressed(Image3, ImageList1, "audio2"); }
-void frmMain::Image3_MouseUp() { SetPressed(Image3, ImageList1, "audio1"); }
-void frmMain::Image4_MouseDown() { SetPressed(Image4, ImageList1, "instruct2"); }
-void frmMain::Image4_MouseUp() { SetPressed(Image4, ImageList1, "instruct1"); }
-void frmMain::Image5_MouseDown() { SetPressed(Image5, ImageList1, "high2"); }
-void frmMain::Image5_MouseUp() { SetPressed(Image5, ImageList1, "high1"); }
-void frmMain::Image6_MouseDown() { SetPressed(Image6, ImageList1, "exit2"); }
-void frmMain::Image6_MouseUp() { SetPressed(Image6, ImageList1, "exit1"); }
+// Image<n>_MouseDown and Image<n>_MouseUp: the button shows "<key>2" while pressed, "<key>1" at rest.
+#define BUTTON_PICTURES(n, key)                                                         \
+    void frmMain::Image##n##_MouseDown() { ShowButton(Image##n, ImageList1, key "2"); } \
+    void frmMain::Image##n##_MouseUp() { ShowButton(Image##n, ImageList1, key "1"); }
+BUTTON_PICTURES(1, "new")
+BUTTON_PICTURES(2, "pause")
+BUTTON_PICTURES(3, "audio")
+BUTTON_PICTURES(4, "instruct")
+BUTTON_PICTURES(5, "high")
+BUTTON_PICTURES(6, "exit")
+#undef BUTTON_PICTURES
 
 // ---- Hot keys ----
 

@@ -11,20 +11,30 @@
 using namespace Module1;
 
 namespace {
-int FieldSize() { return std::clamp<int>(BoardSize, 0, 17); }
+// One cell along a line.
+struct Step {
+    int dRow, dCol;
+    Step operator-() const { return {-dRow, -dCol}; }
+};
 
-bool InBoard(int row, int col) { return row >= 0 && row <= 18 && col >= 0 && col <= 18; }
+// First and last, both included.
+struct Span {
+    int from, to;
+};
 
 // One side of an "=": its cells' characters in the order walked away from the "=".
 // The empty ring ends every run on the field; the bounds test only guards the array.
-QString CollectRun(frmMain& form, int row, int col, int dRow, int dCol) {
+QString CollectRun(frmMain& form, int row, int col, Step step) {
     QString run;
-    for (int r = row + dRow, c = col + dCol; InBoard(r, c); r += dRow, c += dCol) {
+    for (int r = row + step.dRow, c = col + step.dCol; InBoard(r, c); r += step.dRow, c += step.dCol) {
         const QString& face = form.Board[r][c].Face;
-        bool isOperator = false;
-        form.IsOperator(face, isOperator);
+        // Most cells of a run are digits: the operator test only for the others.
         const bool isDigit = face.size() == 1 && face.at(0) >= QLatin1Char('0') && face.at(0) <= QLatin1Char('9');
-        if (!isDigit && !isOperator) break;
+        if (!isDigit) {
+            bool isOperator = false;
+            form.IsOperator(face, isOperator);
+            if (!isOperator) break;
+        }
         run.append(face.at(0));
     }
     return run;
@@ -36,51 +46,49 @@ QString Reversed(const QString& s) {
     return out;
 }
 
-// Marks the "=" and the cells of both pieces next to it.
-void MarkEquation(frmMain& form, int row, int col, int firstDRow, int firstDCol, int secondDRow, int secondDCol) {
+// Marks the "=", the cells of EqLeft behind it and those of EqRight ahead of it.
+void MarkEquation(frmMain& form, int row, int col, Step forward) {
     form.Board[row][col].Removing = true;
-    const qsizetype right = form.EqRight.size();
-    for (qsizetype i = 1; i <= right; ++i) {
-        const int r = row + secondDRow * static_cast<int>(i), c = col + secondDCol * static_cast<int>(i);
-        if (InBoard(r, c)) form.Board[r][c].Removing = true;
-    }
-    const qsizetype left = form.EqLeft.size();
-    for (qsizetype i = 1; i <= left; ++i) {
-        const int r = row + firstDRow * static_cast<int>(i), c = col + firstDCol * static_cast<int>(i);
-        if (InBoard(r, c)) form.Board[r][c].Removing = true;
-    }
+    auto mark = [&](Step step, qsizetype count) {
+        for (qsizetype i = 1; i <= count; ++i) {
+            const int r = row + step.dRow * static_cast<int>(i), c = col + step.dCol * static_cast<int>(i);
+            if (InBoard(r, c)) form.Board[r][c].Removing = true;
+        }
+    };
+    mark(forward, form.EqRight.size());
+    mark(-forward, form.EqLeft.size());
 }
 
-// One scan: the range of "=" cells it visits and the directions of its two sides. Read forwards, the
-// first side is its run reversed and the second its run as walked.
+// One scan: the cells where an "=" is looked for and the way the line is read. Read forwards, the
+// first side of an equation lies behind the "=" (its run reversed) and the second ahead (as walked).
 struct ScanLine {
-    int rowFrom, rowTo, colFrom, colTo;
-    int firstDRow, firstDCol;    // towards the first side
-    int secondDRow, secondDCol;  // towards the second side
-    bool upwardsToo;             // columns are read both ways
+    Span rows, cols;
+    Step forward;
+    bool upwardsToo = false;  // columns are read both ways
 };
 
 void RunScan(frmMain& form, const ScanLine& line) {
-    for (int row = line.rowFrom; row <= line.rowTo; ++row) {
-        for (int col = line.colFrom; col <= line.colTo; ++col) {
+    const QChar equals = kEquals.at(0);
+    for (int row = line.rows.from; row <= line.rows.to; ++row) {
+        for (int col = line.cols.from; col <= line.cols.to; ++col) {
             const QString& face = form.Board[row][col].Face;
-            if (face.size() != 1 || face.at(0) != QLatin1Char('=')) continue;
-            const QString firstWalk = CollectRun(form, row, col, line.firstDRow, line.firstDCol);
-            const QString secondWalk = CollectRun(form, row, col, line.secondDRow, line.secondDCol);
+            if (face.size() != 1 || face.at(0) != equals) continue;
+            const QString firstWalk = CollectRun(form, row, col, -line.forward);
+            const QString secondWalk = CollectRun(form, row, col, line.forward);
             if (firstWalk.isEmpty() || secondWalk.isEmpty()) continue;
 
             bool ok = false;
             form.CheckEquation(Reversed(firstWalk), secondWalk, 1, ok);
             if (ok) {
                 form.ScoreEquation();
-                MarkEquation(form, row, col, line.firstDRow, line.firstDCol, line.secondDRow, line.secondDCol);
+                MarkEquation(form, row, col, line.forward);
             }
             if (!line.upwardsToo) continue;
             // Read upwards: the run above as walked, the run below reversed.
             form.CheckEquation(firstWalk, Reversed(secondWalk), 0, ok);
             if (ok) {
                 form.ScoreEquation();
-                MarkEquation(form, row, col, line.firstDRow, line.firstDCol, line.secondDRow, line.secondDCol);
+                MarkEquation(form, row, col, line.forward);
             }
         }
     }
@@ -118,22 +126,22 @@ void frmMain::ProcessEquations() {
 
 void frmMain::ScanRows() {
     const int n = FieldSize();
-    RunScan(*this, {1, n, 2, n - 1, 0, -1, 0, 1, false});
+    RunScan(*this, {.rows = {1, n}, .cols = {2, n - 1}, .forward = {0, 1}});
 }
 
 void frmMain::ScanColumns() {
     const int n = FieldSize();
-    RunScan(*this, {2, n - 1, 1, n, -1, 0, 1, 0, true});
+    RunScan(*this, {.rows = {2, n - 1}, .cols = {1, n}, .forward = {1, 0}, .upwardsToo = true});
 }
 
 void frmMain::ScanDiagonalsDown() {
     const int n = FieldSize();
-    RunScan(*this, {2, n - 1, 2, n - 1, -1, -1, 1, 1, false});
+    RunScan(*this, {.rows = {2, n - 1}, .cols = {2, n - 1}, .forward = {1, 1}});
 }
 
 void frmMain::ScanDiagonalsUp() {
     const int n = FieldSize();
-    RunScan(*this, {2, n - 1, 2, n - 1, 1, -1, -1, 1, false});
+    RunScan(*this, {.rows = {2, n - 1}, .cols = {2, n - 1}, .forward = {-1, 1}});
 }
 
 void frmMain::CheckEquation(const QString& first, const QString& second, Integer direction, bool& ok) {
@@ -168,8 +176,8 @@ void frmMain::CheckEquation(const QString& first, const QString& second, Integer
 void frmMain::ScoreEquation() {
     qint64 s = (static_cast<qint64>(EqLeft.size()) + EqRight.size() + 1) * 100;
     const QString both = EqLeft + EqRight;
-    if (both.contains(QLatin1Char('-')) || both.contains(QLatin1Char('+'))) s *= 2;
-    if (both.contains(QLatin1Char('/')) || both.contains(QLatin1Char('*'))) s *= 4;
+    if (both.contains(kMinus) || both.contains(kPlus)) s *= 2;
+    if (both.contains(kDivide) || both.contains(kTimes)) s *= 4;
     AddToScore(s);
 }
 
@@ -178,6 +186,7 @@ void frmMain::IsOperator(const QString& face, bool& result) {
         result = false;
         return;
     }
-    const char16_t ch = face.at(0).unicode();
-    result = ch == u'-' || ch == u'+' || ch == u'*' || ch == u'/';
+    // Compared one by one, as cheap as a test of literals: the scans ask this of every cell that is no digit.
+    const QChar c = face.at(0);
+    result = c == kPlus.at(0) || c == kMinus.at(0) || c == kTimes.at(0) || c == kDivide.at(0);
 }

@@ -6,10 +6,7 @@
 using namespace Module1;
 
 namespace {
-const QString kOperators = QStringLiteral("+-*/");
-
 bool IsDigitFace(const QString& face) { return face.size() == 1 && face.at(0).isDigit(); }
-bool IsOperatorFace(const QString& face) { return face.size() == 1 && kOperators.contains(face.at(0)); }
 }
 
 void frmMain::SpawnBlock() {
@@ -18,9 +15,10 @@ void frmMain::SpawnBlock() {
     CurCol = static_cast<Integer>(BoardSize / 2 + 1);
     CurRow = 1;
     if (PictureBox* b = BlockAt(BlockCount)) b->SetVisible(true);
-    if (CurCol < 0 || CurCol > 18) return;
-    if (!Board[1][CurCol].Face.isEmpty()) GameOver();
+    if (EntryCellTaken()) GameOver();
 }
+
+bool frmMain::EntryCellTaken() const { return InBoard(1, CurCol) && !Board[1][CurCol].Face.isEmpty(); }
 
 void frmMain::GameOver() {
     GameTimer.SetEnabled(false);
@@ -39,7 +37,7 @@ void frmMain::ChooseNextFace() {
     const int starDraw = RndInt(10);
     if (StarCounter >= 7 || starDraw == 5) {
         StarCounter = 0;
-        CurFace = QStringLiteral("S");
+        CurFace = kStar;
         if (PictureBox* b = BlockAt(BlockCount)) b->SetPicture(ImageListGoblin0.ListImages(QStringLiteral("star")));
         LightTimer.SetEnabled(true);
         return;
@@ -47,7 +45,7 @@ void frmMain::ChooseNextFace() {
     // A bomb due while a star came keeps its count and comes with the next block.
     if (BombCounter >= 5) {
         BombCounter = 0;
-        CurFace = QStringLiteral("B");
+        CurFace = kBomb;
         if (PictureBox* b = BlockAt(BlockCount)) b->SetPicture(ImageListGoblin0.ListImages(QStringLiteral("bomb1")));
         BombTimer.SetEnabled(true);
         return;
@@ -55,7 +53,7 @@ void frmMain::ChooseNextFace() {
     // The block's number within the level, set-up blocks included.
     const Long n = static_cast<Long>(BlockCount) + 1;
     if (n % 4 == 0) {
-        CurFace = QStringLiteral("=");
+        CurFace = kEquals;
         SetBlockPicture(ImageListBlue, CurFace, BlockCount, false);
         return;
     }
@@ -85,9 +83,11 @@ void frmMain::backPic_KeyDown(Integer KeyCode, Integer /*Shift*/) {
         case vbKeyRight: MoveRight(); break;
         case vbKeyLeft: MoveLeft(); break;
         case vbKeyUp:
-        case vbKeyDown:
+        case vbKeyDown: {
             if (!IsBlueBlock) break;
-            if (IsOperatorFace(CurFace)) {
+            bool isOperator = false;
+            IsOperator(CurFace, isOperator);
+            if (isOperator) {
                 CycleOperator(KeyCode == vbKeyUp ? 33 : 34);
             } else if (IsDigitFace(CurFace)) {
                 const int d = CurFace.at(0).digitValue();
@@ -95,6 +95,7 @@ void frmMain::backPic_KeyDown(Integer KeyCode, Integer /*Shift*/) {
                 SetBlockPicture(ImageListBlue, CurFace, BlockCount, false);
             }
             break;
+        }
         case vbKeySpace:
             // Restarting the timer keeps a held, repeating Space at full speed.
             GameTimer.SetEnabled(false);
@@ -122,7 +123,7 @@ void frmMain::CycleOperator(Integer direction) {
 
 void frmMain::MoveRight() {
     PictureBox* b = BlockAt(BlockCount);
-    if (!b || CurRow < 0 || CurRow > 18 || CurCol < 0 || CurCol > 17) return;
+    if (!b || !InBoard(CurRow, CurCol) || !InBoard(CurRow, CurCol + 1)) return;
     const bool inField = b->Left() + 40 < backPic->Width();
     const bool free = Board[CurRow][CurCol + 1].Face.isEmpty();
     if (!inField || !free) return;
@@ -136,7 +137,7 @@ void frmMain::MoveRight() {
 
 void frmMain::MoveLeft() {
     PictureBox* b = BlockAt(BlockCount);
-    if (!b || CurRow < 0 || CurRow > 18 || CurCol < 1 || CurCol > 18) return;
+    if (!b || !InBoard(CurRow, CurCol) || !InBoard(CurRow, CurCol - 1)) return;
     const bool inField = b->Left() - 40 >= 0;
     const bool free = Board[CurRow][CurCol - 1].Face.isEmpty();
     if (!inField || !free) return;

@@ -4,27 +4,15 @@
 #include "platform/Program.h"
 #include "platform/Random.h"
 
-#include <algorithm>
 #include <cmath>
 
 using namespace Module1;
-
-namespace {
-// Cells 1 to N of a side; N + 1 (the empty ring) must stay inside Board.
-int FieldSize() { return std::clamp<int>(BoardSize, 0, 17); }
-
-// SpawnBlock ends the game exactly when the entry cell is taken, and nothing runs in between.
-bool EntryCellTaken(const frmMain& f) {
-    if (f.CurCol < 0 || f.CurCol > 18) return false;
-    return !f.Board[1][f.CurCol].Face.isEmpty();
-}
-}
 
 void frmMain::StartNewGame() {
     ResetGame();
     StartRound();
     if (Program::Ended()) return;
-    if (!EntryCellTaken(*this)) Image2->SetEnabled(true);
+    if (!EntryCellTaken()) Image2->SetEnabled(true);
 }
 
 void frmMain::StartRound() {
@@ -36,7 +24,7 @@ void frmMain::StartRound() {
     NextLevel();
     if (Program::Ended()) return;
     SpawnBlock();
-    const bool ended = EntryCellTaken(*this);
+    const bool ended = EntryCellTaken();
     if (!ended) KeysLocked = false;
     backPic->setFocus(Qt::OtherFocusReason);
     if (!ended) GameTimer.SetEnabled(true);
@@ -68,13 +56,13 @@ void frmMain::NextLevel() {
         return;
     }
     // The fixed arrangement assumes a 15 board; on a smaller one part of it lies beyond the field.
-    PlaceBlock(1, 15, QStringLiteral("G"));
+    PlaceBlock(1, 15, kGoblin);
     const char* column7 = "9=2-511";
     for (int i = 0; i < 7; ++i) PlaceBlock(7, static_cast<Integer>(15 - i), QString(QChar(column7[i])));
-    for (Integer row = 8; row >= 2; --row) PlaceBlock(7, row, QStringLiteral("/"));
-    for (Integer row = 15; row >= 12; --row) PlaceBlock(8, row, QStringLiteral("*"));
-    PlaceBlock(8, 11, QStringLiteral("="));
-    for (Integer row = 15; row >= 12; --row) PlaceBlock(9, row, QStringLiteral("*"));
+    for (Integer row = 8; row >= 2; --row) PlaceBlock(7, row, kDivide);
+    for (Integer row = 15; row >= 12; --row) PlaceBlock(8, row, kTimes);
+    PlaceBlock(8, 11, kEquals);
+    for (Integer row = 15; row >= 12; --row) PlaceBlock(9, row, kTimes);
     PlaceBlock(9, 11, QStringLiteral("5"));
     ShowBlocks();
 }
@@ -88,9 +76,9 @@ void frmMain::SetupLevel() {
         const int col = RndInt(BoardSize) + 1;
         int row = RndInt(2) + BoardSize - 1;
         while (row >= 1) {
-            if (row > 17 || col < 0 || col > 17) break;  // outside the array: given up
+            if (row > FieldSize() || col > FieldSize()) break;  // beyond the field: given up
             if (Board[row][col].Face.isEmpty()) {
-                PlaceBlock(static_cast<Integer>(col), static_cast<Integer>(row), QStringLiteral("G"));
+                PlaceBlock(static_cast<Integer>(col), static_cast<Integer>(row), kGoblin);
                 Integer count = 0;
                 if (ToInteger(static_cast<long long>(GoblinCount) + 1, count)) GoblinCount = count;
                 break;
@@ -128,7 +116,7 @@ void frmMain::FillAroundGoblins() {
     };
     for (int row = 1; row <= n; ++row) {
         for (int col = 1; col <= n; ++col) {
-            if (Board[row][col].Face != QLatin1String("G")) continue;
+            if (Board[row][col].Face != kGoblin) continue;
             if (row < n && empty(row + 1, col)) place(col, row + 1);
             if (row > 1 && empty(row - 1, col)) place(col, row - 1);
             if (col < n && empty(row, col + 1))
@@ -144,8 +132,8 @@ void frmMain::FillAroundGoblins() {
 QString frmMain::RandomFace() {
     Randomize();
     if (RndInt(2) != 0) {
-        static const char ops[] = {'+', '-', '*', '/', '='};
-        return QString(QChar(ops[RndInt(5)]));
+        static const QString faces[] = {kPlus, kMinus, kTimes, kDivide, kEquals};
+        return faces[RndInt(5)];
     }
     return QString::number(RndInt(10));
 }

@@ -35,7 +35,7 @@ void frmMain::GameTimer_Timer() {
 
 void frmMain::MoveBlockDown() {
     PictureBox* falling = BlockAt(BlockCount);
-    if (CurRow < 0 || CurRow > 17 || CurCol < 0 || CurCol > 18) return;
+    if (!InBoard(CurRow, CurCol) || !InBoard(CurRow + 1, CurCol)) return;
 
     const bool belowEmpty = Board[CurRow + 1][CurCol].Face.isEmpty();
     const bool aboveBottom = falling && falling->Top() + 40 < backPic->Height();
@@ -50,7 +50,7 @@ void frmMain::MoveBlockDown() {
     }
 
     // Landing.
-    PlaySoundEffect(CurFace == QLatin1String("S") ? QStringLiteral("star_click.wav")
+    PlaySoundEffect(CurFace == kStar ? QStringLiteral("star_click.wav")
                                                   : QStringLiteral("block_click.wav"));
     BlueBlockTimer.SetEnabled(false);
     SetBlockPicture(ImageListBlue, CurFace, BlockCount, false);
@@ -85,21 +85,10 @@ void frmMain::MoveBlockDown() {
     for (Long i = 0; i <= last; ++i) {
         PictureBox* b = BlockAt(i);
         if (!b) continue;
-        if (!SkipAnimation) {
-            const Picture picture = b->GetPicture();
-            b->SetBackColor(Qt::black);
-            const double w = b->Width();
-            const double h = b->Height();
-            for (int k = 0; k <= 25; ++k) {
-                const Single f = 1.0f + 0.2f * static_cast<Single>(k);
-                b->ClearPicture();
-                b->PaintPicture(picture, (w - 40 / f) / 2, (h - 40 / f) / 2, w / f, h / f);
-                backPic->Refresh();
-                Pacing::Sleep(10);
-            }
-        } else {
+        if (!SkipAnimation)
+            ShrinkBlock(b);
+        else
             Pacing::Sleep(40);
-        }
         Pacing::DoEvents();
         if (Program::Ended()) return;
         if (PictureBox* still = BlockAt(i)) still->SetVisible(false);

@@ -11,6 +11,14 @@ using TestSupport::Bottom;
 
 std::vector<std::string> Empty(size_t n = 10) { return std::vector<std::string>(n, std::string(n, '.')); }
 
+// An empty 10 x 10 board with `text` written from (row, col), each step one column right and dRow rows down.
+std::vector<std::string> Along(int row, int col, int dRow, const std::string& text) {
+    std::vector<std::string> rows = Empty();
+    for (int i = 0; i < static_cast<int>(text.size()); ++i)
+        rows[static_cast<size_t>(row + dRow * i)][static_cast<size_t>(col + i)] = text[static_cast<size_t>(i)];
+    return rows;
+}
+
 class EquationTest : public GameTest {
 protected:
     void Fresh(const std::vector<std::string>& rows) {
@@ -105,18 +113,10 @@ TEST_F(EquationTest, ColumnsAreReadDownwardsThenUpwardsAndScoredPerReading) {
     EXPECT_EQ(form->BombCounter, 2);
 
     // Rows 2 and N - 1 in columns 1 and N are visited.
-    std::vector<std::string> board = Empty();
-    board[0] = "5........2";
-    board[1] = "=........=";
-    board[2] = "5........2";
-    board[7] = "3........8";
-    board[8] = "=........=";
-    board[9] = "3........8";
-    Fresh(board);
+    Fresh(Bottom({"5........2", "=........=", "5........2", "", "", "", "", "3........8", "=........=", "3........8"}));
     form->ScanColumns();
-    std::vector<std::string> marks = Empty();
-    for (int r : {0, 1, 2, 7, 8, 9}) marks[static_cast<size_t>(r)] = "X........X";
-    EXPECT_EQ(MarkRows(), marks);
+    const std::string x = "X........X";
+    EXPECT_EQ(MarkRows(), Bottom({x, x, x, "", "", "", "", x, x, x}));
     EXPECT_EQ(Score(), FormatNumber(8 * 300));
 
     // A row equation is no column equation.
@@ -126,57 +126,27 @@ TEST_F(EquationTest, ColumnsAreReadDownwardsThenUpwardsAndScoredPerReading) {
 }
 
 TEST_F(EquationTest, DiagonalsAreReadInTheirOneDirectionOnly) {
-    // Top left to bottom right: 2=6/3 is true, 3/6=2 is not.
-    std::vector<std::string> down = Empty();
-    down[0][0] = '2';
-    down[1][1] = '=';
-    down[2][2] = '6';
-    down[3][3] = '/';
-    down[4][4] = '3';
-    Fresh(down);
-    form->ScanDiagonalsUp();
-    EXPECT_EQ(MarkRows(), Empty());
-    form->ScanDiagonalsDown();
-    std::vector<std::string> marks = Empty();
-    for (size_t i = 0; i < 5; ++i) marks[i][i] = 'X';
-    EXPECT_EQ(MarkRows(), marks);
-    EXPECT_EQ(Score(), FormatNumber(2000));
+    // Top left to bottom right, and bottom left to top right with its "=" in the last row the scan
+    // visits: 2=6/3 is true each way along its own diagonal only, 3/6=2 is not.
+    struct Diagonal {
+        int row, col, dRow;
+        void (frmMain::*scan)();
+        void (frmMain::*otherScan)();
+    };
+    for (const Diagonal& d : {Diagonal{0, 0, 1, &frmMain::ScanDiagonalsDown, &frmMain::ScanDiagonalsUp},
+                              Diagonal{9, 4, -1, &frmMain::ScanDiagonalsUp, &frmMain::ScanDiagonalsDown}}) {
+        SCOPED_TRACE(d.dRow);
+        Fresh(Along(d.row, d.col, d.dRow, "2=6/3"));
+        (form.get()->*d.otherScan)();
+        EXPECT_EQ(MarkRows(), Empty());
+        (form.get()->*d.scan)();
+        EXPECT_EQ(MarkRows(), Along(d.row, d.col, d.dRow, "XXXXX"));
+        EXPECT_EQ(Score(), FormatNumber(2000));
 
-    std::vector<std::string> reversed = Empty();
-    reversed[0][0] = '3';
-    reversed[1][1] = '/';
-    reversed[2][2] = '6';
-    reversed[3][3] = '=';
-    reversed[4][4] = '2';
-    Fresh(reversed);
-    form->ScanDiagonalsDown();
-    EXPECT_EQ(MarkRows(), Empty());
-
-    // Bottom left to top right, its "=" in the last row the scan visits.
-    std::vector<std::string> up = Empty();
-    up[9][4] = '2';
-    up[8][5] = '=';
-    up[7][6] = '6';
-    up[6][7] = '/';
-    up[5][8] = '3';
-    Fresh(up);
-    form->ScanDiagonalsDown();
-    EXPECT_EQ(MarkRows(), Empty());
-    form->ScanDiagonalsUp();
-    marks = Empty();
-    for (size_t i = 0; i < 5; ++i) marks[9 - i][4 + i] = 'X';
-    EXPECT_EQ(MarkRows(), marks);
-    EXPECT_EQ(Score(), FormatNumber(2000));
-
-    std::vector<std::string> upReversed = Empty();
-    upReversed[9][4] = '3';
-    upReversed[8][5] = '/';
-    upReversed[7][6] = '6';
-    upReversed[6][7] = '=';
-    upReversed[5][8] = '2';
-    Fresh(upReversed);
-    form->ScanDiagonalsUp();
-    EXPECT_EQ(MarkRows(), Empty());
+        Fresh(Along(d.row, d.col, d.dRow, "3/6=2"));
+        (form.get()->*d.scan)();
+        EXPECT_EQ(MarkRows(), Empty());
+    }
 }
 
 TEST_F(EquationTest, CheckEquationTriesEveryPairAndCountsEachMatch) {

@@ -223,7 +223,9 @@ std::string Text15(Fraction f)
             out += "." + frac;
         const int e = x < 0 ? -x : x;
         out += x < 0 ? "e-" : "e+";
-        out += (e < 10 ? "0" : "") + std::to_string(e);
+        if (e < 10)
+            out += '0';
+        out += std::to_string(e);
         return out;
     }
     std::string intPart = x >= 0 ? digits.substr(0, static_cast<std::size_t>(x) + 1) : "0";
@@ -337,79 +339,61 @@ std::string RandomPiece(std::mt19937& rng, std::size_t length)
 
 // ---------------------------------------------------------------------------------------------
 
+// Pieces and the texts they evaluate to, for the engine and the reference alike.
+struct Example {
+    std::string_view piece;
+    const char* text;
+};
+
+const Example kWholeNumbers[] = {
+    {"7", "7"}, {"2+3", "5"}, {"007", "7"}, {"00", "0"}, {"+3", "3"}, {"-3", "-3"}, {"--4", "4"}, {"2--3", "5"},
+    {"5+-+1", "4"}, {"3*-2", "-6"}, {"-2*3", "-6"}, {"2+3*4", "14"}, {"2*3+4", "10"}, {"2-3-4", "-5"},
+    {"3+0", "3"}, {"12", "12"}, {"21", "21"}, {"999999*999999", "999998000001"},
+    {"9999999999999", "9999999999999"}, {"-9999999999999", "-9999999999999"}, {"0-0", "0"}, {"-0", "0"},
+    {"0*-5", "0"},
+};
+
+const Example kQuotients[] = {
+    {"10/2", "5"}, {"6/3", "2"}, {"3/2", "1.5"}, {"3/6", "0.5"}, {"8/4/2", "1"}, {"12/-4", "-3"},
+    {"1/3", "0.333333333333333"}, {"2/6", "0.333333333333333"}, {"2/3", "0.666666666666667"},
+    {"-2/3", "-0.666666666666667"}, {"1/3*3", "1"},
+    {"7/10*3", "2.1"}, // its double is not the one of 21/10
+    {"21/10", "2.1"}, {"0/-5", "0"}, {"1/8", "0.125"}, {"1/1024", "0.0009765625"}, {"1/10000", "0.0001"},
+    {"1/99999", "1.0000100001e-05"}, {"1/9999999999999", "1.0000000000001e-13"},
+    {"100000000000/3", "33333333333.3333"}, {"999999999999/7", "142857142857"}, {"1/7*7", "1"},
+    // Close to a rounding boundary.
+    {"13/19", "0.684210526315789"}, {"10/22", "0.454545454545455"}, {"1/47", "0.0212765957446809"},
+    // Sixteen significant digits ending in an exact binary tie: to even, once up and once down.
+    {"1234567891/512", "2411265.41210938"}, {"1234567893/512", "2411265.41601562"},
+    // Rounding up to the next power of ten, and the exponent notation for large values.
+    {"999999999999999/10", "99999999999999.9"}, {"9999999999999995/10", "1e+15"}, {"9999999999999999*9", "9e+16"},
+};
+
+const std::string_view kNoExpressions[] = {"", "-", "+", "+-", "5*", "5+", "5-", "5/", "3--", "*5", "/4", "/0", "5*/2",
+                                           "5+*2", "5-/2", "5**2", "5//2", "2*+*3", "5 + 2", "1=1", "a", "12x", ".5",
+                                           "1.5", "1e3"};
+
+const std::string_view kDivisionsByZero[] = {"1/0", "0/0", "1/-0", "5/000", "2+3/0*4", "1/2/0", "1/0*0"};
+
 TEST(Evaluator, WholeNumbersSignsAndPrecedence)
 {
-    EXPECT_EQ(Eval("7"), "7");
-    EXPECT_EQ(Eval("2+3"), "5");
-    EXPECT_EQ(Eval("007"), "7");
-    EXPECT_EQ(Eval("00"), "0");
-    EXPECT_EQ(Eval("+3"), "3");
-    EXPECT_EQ(Eval("-3"), "-3");
-    EXPECT_EQ(Eval("--4"), "4");
-    EXPECT_EQ(Eval("2--3"), "5");
-    EXPECT_EQ(Eval("5+-+1"), "4");
-    EXPECT_EQ(Eval("3*-2"), "-6");
-    EXPECT_EQ(Eval("-2*3"), "-6");
-    EXPECT_EQ(Eval("2+3*4"), "14");
-    EXPECT_EQ(Eval("2*3+4"), "10");
-    EXPECT_EQ(Eval("2-3-4"), "-5");
-    EXPECT_EQ(Eval("3+0"), "3");
-    EXPECT_EQ(Eval("12"), "12");
-    EXPECT_EQ(Eval("21"), "21");
-    EXPECT_EQ(Eval("999999*999999"), "999998000001");
-    EXPECT_EQ(Eval("9999999999999"), "9999999999999");
-    EXPECT_EQ(Eval("-9999999999999"), "-9999999999999");
-    EXPECT_EQ(Eval("0-0"), "0");
-    EXPECT_EQ(Eval("-0"), "0");
-    EXPECT_EQ(Eval("0*-5"), "0");
+    for (const Example& e : kWholeNumbers)
+        EXPECT_EQ(Eval(e.piece), e.text) << e.piece;
 }
 
 TEST(Evaluator, DivisionIsRealAndTextsAgreeToFifteenDigits)
 {
-    EXPECT_EQ(Eval("10/2"), "5");
-    EXPECT_EQ(Eval("6/3"), "2");
-    EXPECT_EQ(Eval("3/2"), "1.5");
-    EXPECT_EQ(Eval("3/6"), "0.5");
-    EXPECT_EQ(Eval("8/4/2"), "1");
-    EXPECT_EQ(Eval("12/-4"), "-3");
-    EXPECT_EQ(Eval("1/3"), "0.333333333333333");
-    EXPECT_EQ(Eval("2/6"), "0.333333333333333");
-    EXPECT_EQ(Eval("2/3"), "0.666666666666667");
-    EXPECT_EQ(Eval("-2/3"), "-0.666666666666667");
-    EXPECT_EQ(Eval("1/3*3"), "1");
-    EXPECT_EQ(Eval("7/10*3"), "2.1"); // its double is not the one of 21/10
-    EXPECT_EQ(Eval("21/10"), "2.1");
-    EXPECT_EQ(Eval("0/-5"), "0");
-    EXPECT_EQ(Eval("1/8"), "0.125");
-    EXPECT_EQ(Eval("1/1024"), "0.0009765625");
-    EXPECT_EQ(Eval("1/10000"), "0.0001");
-    EXPECT_EQ(Eval("1/99999"), "1.0000100001e-05");
-    EXPECT_EQ(Eval("1/9999999999999"), "1.0000000000001e-13");
-    EXPECT_EQ(Eval("100000000000/3"), "33333333333.3333");
-    EXPECT_EQ(Eval("999999999999/7"), "142857142857");
-    EXPECT_EQ(Eval("1/7*7"), "1");
+    for (const Example& e : kQuotients)
+        EXPECT_EQ(Eval(e.piece), e.text) << e.piece;
     // The text is the rounding of the double, not of the exact quotient: 2/41 is 0.04878048780487804878
-    // exactly but 0.04878048780487805047 as a double. The others sit close to a rounding boundary.
+    // exactly but 0.04878048780487805047 as a double.
     EXPECT_EQ(Eval("2/41"), "0.0487804878048781");
-    EXPECT_EQ(Eval("13/19"), "0.684210526315789");
-    EXPECT_EQ(Eval("10/22"), "0.454545454545455");
-    EXPECT_EQ(Eval("1/47"), "0.0212765957446809");
-    // Sixteen significant digits ending in an exact binary tie: to even, once up and once down.
-    EXPECT_EQ(Eval("1234567891/512"), "2411265.41210938");
-    EXPECT_EQ(Eval("1234567893/512"), "2411265.41601562");
-    // Rounding up to the next power of ten, and the exponent notation for large values.
-    EXPECT_EQ(Eval("999999999999999/10"), "99999999999999.9");
-    EXPECT_EQ(Eval("9999999999999995/10"), "1e+15");
-    EXPECT_EQ(Eval("9999999999999999*9"), "9e+16");
 }
 
 TEST(Evaluator, TextsThatAreNoExpressionFail)
 {
-    for (std::string_view piece : {"", "-", "+", "+-", "5*", "5+", "5-", "5/", "3--", "*5", "/4", "/0", "5*/2",
-                                   "5+*2", "5-/2", "5**2", "5//2", "2*+*3", "5 + 2", "1=1", "a", "12x", ".5",
-                                   "1.5", "1e3"}) {
+    for (std::string_view piece : kNoExpressions)
         EXPECT_EQ(Eval(piece), std::nullopt) << piece;
-    }
     EXPECT_EQ(Eval(std::string_view("1\0" "2", 3)), std::nullopt);
     EXPECT_EQ(Eval(std::string_view("\0", 1)), std::nullopt);
     EXPECT_EQ(Eval(std::string_view()), std::nullopt);
@@ -417,7 +401,7 @@ TEST(Evaluator, TextsThatAreNoExpressionFail)
 
 TEST(Evaluator, DivisionByZeroFails)
 {
-    for (std::string_view piece : {"1/0", "0/0", "1/-0", "5/000", "2+3/0*4", "1/2/0", "1/0*0"})
+    for (std::string_view piece : kDivisionsByZero)
         EXPECT_EQ(Eval(piece), std::nullopt) << piece;
 }
 
@@ -428,10 +412,11 @@ TEST(Evaluator, OversizedInputsFailOrStayFinite)
     EXPECT_EQ(Eval(digits + "/" + digits), std::nullopt); // inf / inf
     EXPECT_EQ(Eval(std::string(400, '9') + "*0"), std::nullopt);
     EXPECT_EQ(Eval(std::string(100000, '0') + "1"), "1");
-    EXPECT_EQ(Eval("1" + std::string(300, '0')), "1e+300");
-    EXPECT_EQ(Eval("1" + std::string(200, '0') + "*1" + std::string(200, '0')), std::nullopt);
-    EXPECT_EQ(Eval("1" + std::string(200, '0') + "*-1" + std::string(200, '0') + "+1"), std::nullopt);
-    EXPECT_EQ(Eval("1/1" + std::string(200, '0') + "/1" + std::string(200, '0')), "0");
+    EXPECT_EQ(Eval(std::string("1").append(300, '0')), "1e+300");
+    const std::string zeros(200, '0');
+    EXPECT_EQ(Eval("1" + zeros + "*1" + zeros), std::nullopt);
+    EXPECT_EQ(Eval("1" + zeros + "*-1" + zeros + "+1"), std::nullopt);
+    EXPECT_EQ(Eval("1/1" + zeros + "/1" + zeros), "0");
     EXPECT_EQ(Eval("12345678901234567890123"), "1.23456789012346e+22");
     EXPECT_EQ(Eval("99999999999999999999"), "1e+20");
     EXPECT_EQ(Eval("18446744073709551617"), "1.84467440737096e+19"); // just past 64 bits
@@ -454,18 +439,17 @@ TEST(Evaluator, WritesOverWhateverTheTextHeld)
 
 TEST(Evaluator, ReferenceEvaluatorAgreesOnItsOwnExamples)
 {
-    // The property test below is only as good as this second evaluator.
-    EXPECT_EQ(ReferenceEval("7/10*3"), "2.1");
-    EXPECT_EQ(ReferenceEval("2/3"), "0.666666666666667");
-    EXPECT_EQ(ReferenceEval("5+-+1"), "4");
-    EXPECT_EQ(ReferenceEval("2-3-4"), "-5");
-    EXPECT_EQ(ReferenceEval("8/4/2"), "1");
-    EXPECT_EQ(ReferenceEval("1/99999"), "1.0000100001e-05");
-    EXPECT_EQ(ReferenceEval("1234567891/512"), "2411265.41210938");
-    EXPECT_EQ(ReferenceEval("9999999999999995/10"), "1e+15");
-    EXPECT_EQ(ReferenceEval("1/0"), std::nullopt);
-    EXPECT_EQ(ReferenceEval("5*/2"), std::nullopt);
-    EXPECT_EQ(ReferenceEval("-"), std::nullopt);
+    // The property test below is only as good as this second evaluator: it gives the engine's
+    // examples, failures included, and the exact rounding where the engine's double rounds otherwise.
+    for (const Example& e : kWholeNumbers)
+        EXPECT_EQ(ReferenceEval(e.piece), e.text) << e.piece;
+    for (const Example& e : kQuotients)
+        EXPECT_EQ(ReferenceEval(e.piece), e.text) << e.piece;
+    EXPECT_EQ(ReferenceEval("2/41"), "0.048780487804878");
+    for (std::string_view piece : kNoExpressions)
+        EXPECT_EQ(ReferenceEval(piece), std::nullopt) << piece;
+    for (std::string_view piece : kDivisionsByZero)
+        EXPECT_EQ(ReferenceEval(piece), std::nullopt) << piece;
 }
 
 TEST(Evaluator, AgreesWithExactFractionsOnEveryShortPiece)

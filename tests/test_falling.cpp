@@ -180,30 +180,25 @@ TEST_F(FallingBlock, MovesStopAtTheEdgesAndAtOccupiedCells) {
 
 TEST_F(FallingBlock, UpAndDownCycleOnlyABlueBlockBothWays) {
     EmptyBoardWithFallingBlock(10);
-    SetFallingFace("9", true);
-    form->backPic_KeyDown(vbKeyUp, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("0"));
-    EXPECT_TRUE(FallingShows(form->ImageListBlue, QStringLiteral("zero")));
-    form->backPic_KeyDown(vbKeyDown, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("9"));
-    EXPECT_TRUE(FallingShows(form->ImageListBlue, QStringLiteral("nine")));
-    form->backPic_KeyDown(vbKeyDown, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("8"));
-
-    SetFallingFace("/", true);
-    form->backPic_KeyDown(vbKeyUp, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("+"));
-    EXPECT_TRUE(FallingShows(form->ImageListBlue, QStringLiteral("plus")));
-    form->backPic_KeyDown(vbKeyDown, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("/"));
-    form->backPic_KeyDown(vbKeyDown, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("*"));
-    form->backPic_KeyDown(vbKeyDown, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("-"));
-    form->backPic_KeyDown(vbKeyUp, 0);
-    form->backPic_KeyDown(vbKeyUp, 0);
-    EXPECT_EQ(form->CurFace, QStringLiteral("/"));
-    EXPECT_TRUE(FallingShows(form->ImageListBlue, QStringLiteral("div")));
+    struct Press {
+        Integer key;
+        const char* face;
+        const char* picture;
+    };
+    const std::pair<const char*, std::vector<Press>> runs[] = {
+        {"9", {{vbKeyUp, "0", "zero"}, {vbKeyDown, "9", "nine"}, {vbKeyDown, "8", "eight"}}},
+        {"/",
+         {{vbKeyUp, "+", "plus"}, {vbKeyDown, "/", "div"}, {vbKeyDown, "*", "mult"}, {vbKeyDown, "-", "minus"},
+          {vbKeyUp, "*", "mult"}, {vbKeyUp, "/", "div"}}},
+    };
+    for (const auto& [start, presses] : runs) {
+        SetFallingFace(start, true);
+        for (const Press& p : presses) {
+            form->backPic_KeyDown(p.key, 0);
+            EXPECT_EQ(form->CurFace, QLatin1String(p.face)) << start;
+            EXPECT_TRUE(FallingShows(form->ImageListBlue, QLatin1String(p.picture))) << p.face;
+        }
+    }
 
     // Not blue, a star, a bomb, an "=": no change of face or picture.
     SetFallingFace("5", false);

@@ -24,6 +24,14 @@ protected:
                 if (c != '.' && c != 'G') c = 'x';
         return rows;
     }
+    // The cells of the field holding a goblin, row by row.
+    std::vector<std::pair<int, int>> Goblins() const {
+        std::vector<std::pair<int, int>> cells;
+        for (int r = 1; r <= BoardSize; ++r)
+            for (int c = 1; c <= BoardSize; ++c)
+                if (form->Board[r][c].Face == QLatin1String("G")) cells.emplace_back(r, c);
+        return cells;
+    }
     void StartGameAt(int boardSize, int startLevel) {
         BoardSize = static_cast<Integer>(boardSize);
         Level = static_cast<Integer>(startLevel - 1);
@@ -43,15 +51,11 @@ TEST_F(Levels, NewGameAtLevelOneStartsPlay) {
     EXPECT_EQ(MaxLevel, 1);
     ASSERT_EQ(GoblinCount, 1);
     // The one goblin is block 0, in the bottom row or the row above it.
-    int goblins = 0;
-    for (int r = 1; r <= 13; ++r)
-        for (int c = 1; c <= 13; ++c)
-            if (form->Board[r][c].Face == QLatin1String("G")) {
-                ++goblins;
-                EXPECT_GE(r, 12);
-                EXPECT_EQ(form->Board[r][c].BlockIndex, 0);
-            }
-    EXPECT_EQ(goblins, 1);
+    const auto goblins = Goblins();
+    ASSERT_EQ(goblins.size(), 1u);
+    const auto [row, col] = goblins[0];
+    EXPECT_GE(row, 12);
+    EXPECT_EQ(form->Board[row][col].BlockIndex, 0);
     EXPECT_TRUE(form->IsGoblinAlive(0));
     EXPECT_EQ(form->BlockAt(0)->objectName(), QStringLiteral("newBlock0"));
     // Every set-up block is shown; the falling block waits at the entry cell.
@@ -117,17 +121,16 @@ TEST_F(Levels, GoblinWalksUpItsColumnAndIsGivenUpPastRowOne) {
         SeedRandom(seed);
         Level = 1;
         form->SetupLevel();
+        const auto goblins = Goblins();
         if (GoblinCount == 1) {
             ++placed;
-            int inRow1 = 0;
-            for (int c = 1; c <= 10; ++c) inRow1 += form->Board[1][c].Face == QLatin1String("G");
-            EXPECT_EQ(inRow1, 1);
+            ASSERT_EQ(goblins.size(), 1u);
+            EXPECT_EQ(goblins[0].first, 1);
         } else {
             EXPECT_EQ(GoblinCount, 0);
+            EXPECT_TRUE(goblins.empty());
             ++givenUp;
         }
-        for (int r = 2; r <= 10; ++r)
-            for (int c = 1; c <= 10; ++c) EXPECT_NE(form->Board[r][c].Face, QStringLiteral("G"));
     }
     EXPECT_GT(placed, 0);
     EXPECT_GT(givenUp, 0);
@@ -146,15 +149,12 @@ TEST_F(Levels, GoblinWalksUpItsColumnAndIsGivenUpPastRowOne) {
     form->SetupLevel();
     EXPECT_GT(GoblinCount, 0);
     EXPECT_LE(GoblinCount, 225);
-    int goblins = 0;
-    for (int r = 1; r <= 15; ++r)
-        for (int c = 1; c <= 15; ++c)
-            if (form->Board[r][c].Face == QLatin1String("G")) {
-                ++goblins;
-                EXPECT_LT(form->Board[r][c].BlockIndex, GoblinCount);
-                EXPECT_TRUE(form->IsGoblinAlive(form->Board[r][c].BlockIndex));
-            }
-    EXPECT_EQ(goblins, GoblinCount);
+    const auto goblins = Goblins();
+    EXPECT_EQ(static_cast<int>(goblins.size()), GoblinCount);
+    for (const auto& [r, c] : goblins) {
+        EXPECT_LT(form->Board[r][c].BlockIndex, GoblinCount);
+        EXPECT_TRUE(form->IsGoblinAlive(form->Board[r][c].BlockIndex));
+    }
 }
 
 TEST_F(Levels, SetupResetsCountersAndLocksButtonsDuringTheAnimation) {
@@ -207,47 +207,41 @@ TEST_F(Levels, ShrinkTakesThirtyNineCentredSteps) {
 }
 
 TEST_F(Levels, FillAroundGoblinsCoversSidesDownToTheBottom) {
-    // Bottom row: nothing below; the sides get their bottom cell only.
-    SetBoard({"..........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "....G....."});
-    form->FillAroundGoblins();
-    EXPECT_EQ(Occupancy(), (std::vector<std::string>{"..........", "..........", "..........", "..........",
-                                                     "..........", "..........", "..........", "..........",
-                                                     "....x.....", "...xGx...."}));
-
-    // Row 1, first column: nothing above, no outer side; column 2 filled from row 1 to the bottom.
-    SetBoard({"G.........", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", ".........."});
-    form->FillAroundGoblins();
-    EXPECT_EQ(Occupancy(), (std::vector<std::string>{"Gx........", "xx........", ".x........", ".x........",
-                                                     ".x........", ".x........", ".x........", ".x........",
-                                                     ".x........", ".x........"}));
-
-    // Last column: no outer side.
-    SetBoard({"..........", "..........", "..........", "..........", ".........G", "..........",
-              "..........", "..........", "..........", ".........."});
-    form->FillAroundGoblins();
-    EXPECT_EQ(Occupancy(), (std::vector<std::string>{"..........", "..........", "..........", ".........x",
-                                                     "........xG", "........xx", "........x.", "........x.",
-                                                     "........x.", "........x."}));
-
-    // A taken side cell stops that side's fill; a fill keeps the blocks already there.
-    SetBoard({"..........", "..........", "..........", "..........", "....G7....", "..........",
-              "...3......", "..........", "..........", ".........."});
-    form->FillAroundGoblins();
-    EXPECT_EQ(BoardRows()[4][5], '7');
-    EXPECT_EQ(BoardRows()[6][3], '3');
-    EXPECT_EQ(Occupancy(), (std::vector<std::string>{"..........", "..........", "..........", "....x.....",
-                                                     "...xGx....", "...xx.....", "...x......", "...x......",
-                                                     "...x......", "...x......"}));
-    // Filled blocks are shown by the caller later: they are made hidden, never goblins.
-    for (int r = 1; r <= 10; ++r)
-        for (int c = 1; c <= 10; ++c) {
-            const BoardCell& cell = form->Board[r][c];
-            if (cell.Face.isEmpty() || cell.Face == QLatin1String("G") || (r == 5 && c == 6) || (r == 7 && c == 4))
-                continue;
-            EXPECT_FALSE(form->BlockAt(cell.BlockIndex)->Visible());
-        }
+    using TestSupport::Bottom;
+    struct Case {
+        const char* what;
+        std::vector<std::string> board, occupancy;
+    };
+    const Case cases[] = {
+        {"bottom row: nothing below; the sides get their bottom cell only", Bottom({"....G"}),
+         Bottom({"....x", "...xGx"})},
+        {"row 1, first column: nothing above, no outer side; column 2 filled from row 1 to the bottom",
+         Bottom({"G", "", "", "", "", "", "", "", "", ""}),
+         Bottom({"Gx", "xx", ".x", ".x", ".x", ".x", ".x", ".x", ".x", ".x"})},
+        {"last column: no outer side", Bottom({".........G", "", "", "", "", ""}),
+         Bottom({".........x", "........xG", "........xx", "........x.", "........x.", "........x.", "........x."})},
+        {"a taken side cell stops that side's fill", Bottom({"....G7", "", "...3", "", "", ""}),
+         Bottom({"....x", "...xGx", "...xx", "...x", "...x", "...x", "...x"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetBoard(c.board);
+        form->FillAroundGoblins();
+        EXPECT_EQ(Occupancy(), c.occupancy);
+        // A fill keeps the blocks already there; the blocks it adds are shown by the caller later, so
+        // they are made hidden, and never goblins.
+        for (size_t row = 0; row < 10; ++row)
+            for (size_t col = 0; col < 10; ++col) {
+                const char before = c.board[row][col];
+                const BoardCell& cell = form->Board[row + 1][col + 1];
+                if (before != '.') {
+                    EXPECT_EQ(cell.Face, QString(QChar(before)));
+                } else if (!cell.Face.isEmpty()) {
+                    EXPECT_NE(cell.Face, QStringLiteral("G"));
+                    EXPECT_FALSE(form->BlockAt(cell.BlockIndex)->Visible());
+                }
+            }
+    }
 }
 
 TEST_F(Levels, RandomFaceGivesOperatorsAndDigitsInTheirShares) {

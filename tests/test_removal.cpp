@@ -140,11 +140,7 @@ TEST_F(RemovalTest, RedPassShowsRedTilesAndTheBeatenGoblinButKeepsStarsAndBombs)
 }
 
 TEST_F(RemovalTest, RemovalGoesColumnByColumnTopToBottom) {
-    std::vector<std::string> board(10, std::string(10, '.'));
-    board[0] = "12........";
-    board[1] = "34........";
-    board[2] = "56........";
-    SetBoard(board);
+    SetBoard(Bottom({"12", "34", "56", "", "", "", "", "", "", ""}));
     Mark(2, 1);
     Mark(1, 2);
     Mark(3, 1);
@@ -185,14 +181,7 @@ TEST_F(RemovalTest, GoblinUnderARemovedCellIsLeftWithNothingOnIt) {
 
 TEST_F(RemovalTest, BlocksFallOneAtATimeThroughEveryGapBelow) {
     // Column 1: blocks in rows 3, 4, 5, 9 and 10; column 2: one block in row 1; column 3: one in row 10.
-    std::vector<std::string> board(10, std::string(10, '.'));
-    board[0] = ".7........";
-    board[2] = "1.........";
-    board[3] = "2.........";
-    board[4] = "3.........";
-    board[8] = "4.........";
-    board[9] = "5.8.......";
-    SetBoard(board);
+    SetBoard(Bottom({".7", "", "1", "2", "3", "", "", "", "4", "5.8"}));
     MoveRecorder recorder;
     for (Long i = 0; i < form->BlockCount; ++i) recorder.Watch(form->BlockAt(i), i);
     const Long seven = IndexAt(1, 2), one = IndexAt(3, 1), two = IndexAt(4, 1), three = IndexAt(5, 1);
@@ -205,13 +194,7 @@ TEST_F(RemovalTest, BlocksFallOneAtATimeThroughEveryGapBelow) {
     EXPECT_EQ(recorder.moves, expected);
     EXPECT_EQ(TestSupport::Sounds(), QStringList(4, "block_click.wav"));
 
-    std::vector<std::string> settled(10, std::string(10, '.'));
-    settled[5] = "1.........";
-    settled[6] = "2.........";
-    settled[7] = "3.........";
-    settled[8] = "4.........";
-    settled[9] = "578.......";
-    EXPECT_EQ(BoardRows(), settled);
+    EXPECT_EQ(BoardRows(), Bottom({"1", "2", "3", "4", "578"}));
     EXPECT_EQ(form->BlockAt(seven)->Top(), 360);
     EXPECT_EQ(form->BlockAt(one)->Top(), 200);
     EXPECT_EQ(form->BlockAt(three)->Top(), 280);
@@ -228,10 +211,7 @@ TEST_F(RemovalTest, BlocksFallOneAtATimeThroughEveryGapBelow) {
 }
 
 TEST_F(RemovalTest, FallingDigitCoversAGoblinBeforeItsSlideButAStarDoesNot) {
-    std::vector<std::string> board(10, std::string(10, '.'));
-    board[0] = "6S........";
-    board[9] = "GG........";
-    SetBoard(board);
+    SetBoard(Bottom({"6S", "", "", "", "", "", "", "", "", "GG"}));
     const Long underDigit = IndexAt(10, 1), underStar = IndexAt(10, 2);
     form->BlockAt(underDigit)->SetPicture(form->ImageListGoblin0.ListImages("goblin3"));
     form->BlockAt(underStar)->SetPicture(form->ImageListGoblin0.ListImages("goblin3"));

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -32,6 +33,22 @@ int SoakGames(int fallback = 200) {
 
 class Soak : public GameTest {
 protected:
+    // The play key that r (0 to 99) picks by the upper limits of Left, Right, Up, Down, Space down and
+    // Space up; false when r lies past them all.
+    bool PlayKey(int r, const std::array<int, 6>& limits) {
+        static constexpr std::pair<Integer, bool> kKeys[] = {
+            {vbKeyLeft, true}, {vbKeyRight, true}, {vbKeyUp, true}, {vbKeyDown, true}, {vbKeySpace, true}, {vbKeySpace, false}};
+        for (size_t i = 0; i < limits.size(); ++i) {
+            if (r >= limits[i]) continue;
+            const auto [key, down] = kKeys[i];
+            if (down)
+                form->backPic_KeyDown(key, 0);
+            else
+                form->backPic_KeyUp(key, 0);
+            return true;
+        }
+        return false;
+    }
     // Everything that must hold after a landing has been dealt with. Empty when all is well.
     std::string CheckBoard(qint32& lastScore) const {
         const int n = BoardSize;
@@ -101,37 +118,29 @@ TEST_F(Soak, RandomGamesKeepTheBoardConsistent) {
 
         for (int action = 0; action < 1500; ++action) {
             if (!form->GameTimer.Enabled()) break;
-            const int r = static_cast<int>(player() % 100);
-            if (r < 20) form->backPic_KeyDown(vbKeyLeft, 0);
-            else if (r < 40) form->backPic_KeyDown(vbKeyRight, 0);
-            else if (r < 45) form->backPic_KeyDown(vbKeyUp, 0);
-            else if (r < 50) form->backPic_KeyDown(vbKeyDown, 0);
-            else if (r < 53) form->backPic_KeyDown(vbKeySpace, 0);
-            else if (r < 56) form->backPic_KeyUp(vbKeySpace, 0);
-            else {
-                const Integer blocks = form->BlockCount;
-                const Integer level = Level;
-                form->GameTimer_Timer();
-                if (form->BlockCount == blocks && Level == level && form->GameTimer.Enabled()) continue;
-                ++landings;
-                if (Level != level) ++levelsWon;
-                fault = CheckBoard(lastScore);
-                ASSERT_EQ(fault, "") << "game " << game << " action " << action << " level " << Level;
-                EXPECT_FALSE(form->TickRunning);
-                if (!form->GameTimer.Enabled()) {
-                    // Game over: the block that could not enter stands over the taken entry cell.
-                    EXPECT_TRUE(form->KeysLocked);
-                    EXPECT_TRUE(form->GameOverTimer.Enabled());
-                    ++gameOvers;
-                } else {
-                    EXPECT_FALSE(form->KeysLocked);
-                    EXPECT_EQ(form->CurRow, 1);
-                    EXPECT_EQ(form->CurCol, BoardSize / 2 + 1);
-                    // Random play seldom beats every goblin: in some games the goblins give up now and
-                    // then, so that the next landing ends the level.
-                    if (generous && chance(10))
-                        for (Long i = 0; i <= GoblinCount; ++i) form->SetGoblinAlive(i, false);
-                }
+            if (PlayKey(static_cast<int>(player() % 100), {20, 40, 45, 50, 53, 56})) continue;
+            const Integer blocks = form->BlockCount;
+            const Integer level = Level;
+            form->GameTimer_Timer();
+            if (form->BlockCount == blocks && Level == level && form->GameTimer.Enabled()) continue;
+            ++landings;
+            if (Level != level) ++levelsWon;
+            fault = CheckBoard(lastScore);
+            ASSERT_EQ(fault, "") << "game " << game << " action " << action << " level " << Level;
+            EXPECT_FALSE(form->TickRunning);
+            if (!form->GameTimer.Enabled()) {
+                // Game over: the block that could not enter stands over the taken entry cell.
+                EXPECT_TRUE(form->KeysLocked);
+                EXPECT_TRUE(form->GameOverTimer.Enabled());
+                ++gameOvers;
+            } else {
+                EXPECT_FALSE(form->KeysLocked);
+                EXPECT_EQ(form->CurRow, 1);
+                EXPECT_EQ(form->CurCol, BoardSize / 2 + 1);
+                // Random play seldom beats every goblin: in some games the goblins give up now and
+                // then, so that the next landing ends the level.
+                if (generous && chance(10))
+                    for (Long i = 0; i <= GoblinCount; ++i) form->SetGoblinAlive(i, false);
             }
         }
         form->GameOverTimer.SetEnabled(false);
@@ -299,14 +308,9 @@ TEST_F(Soak, RandomGamesWithCommandsAndWindows) {
     // A random step while a game is running, paused or over.
     auto anything = [&] {
         const int r = pick(100);
-        if (r < 18) form->backPic_KeyDown(vbKeyLeft, 0);
-        else if (r < 36) form->backPic_KeyDown(vbKeyRight, 0);
-        else if (r < 40) form->backPic_KeyDown(vbKeyUp, 0);
-        else if (r < 44) form->backPic_KeyDown(vbKeyDown, 0);
-        else if (r < 47) form->backPic_KeyDown(vbKeySpace, 0);
-        else if (r < 50) form->backPic_KeyUp(vbKeySpace, 0);
-        else if (r < 51) press(keys[6 + pick(5)]);  // every letter but N
-        else if (r < 52) click(1 + pick(5));         // every button but New
+        if (PlayKey(r, {18, 36, 40, 44, 47, 50})) return;
+        if (r < 51) press(keys[6 + pick(5)]);  // every letter but N
+        else if (r < 52) click(1 + pick(5));  // every button but New
         else if (r < 56) tickAnimation();
         else if (form->GameTimer.Enabled()) form->GameTimer_Timer();
     };
