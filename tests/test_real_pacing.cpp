@@ -80,6 +80,11 @@ TEST_F(RealPacing, RemovalPauseShowsTheRedEquationAndTheBeatenGoblinOnScreen) {
     ASSERT_FALSE(equation.isNull());
     const std::pair<int, const char*> red[] = {{2, "one"}, {3, "plus"}, {4, "one"}, {5, "equal"}, {6, "two"}};
     for (auto [col, key] : red) EXPECT_TRUE(Shows(equation, 10, col, form->ImageListRed.ListImages(key))) << key;
+    // The score the equation earned is on the screen with it, not only after the first shrink.
+    const QRect label(form->ScoreLabel->mapTo(form.get(), QPoint(0, 0)), form->ScoreLabel->size());
+    const QImage score = form->grab(label).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect seen(label.topLeft() * score.devicePixelRatio(), score.size());
+    EXPECT_EQ(equation.copy(seen).convertToFormat(QImage::Format_RGB32), score);
 
     // A star comes down onto a goblin: the next cycle's pause shows it beaten, the star unchanged.
     Start(Bottom({"G....G"}), "S");
