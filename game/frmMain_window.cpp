@@ -246,7 +246,8 @@ Settings::Outcome frmMain::SaveSettings() { return Settings::Save(); }
 // ---- Layout ----
 
 void frmMain::ResizeBoard() {
-    const int size = std::clamp<int>(BoardSize, 1, 17);
+    // A field of no cells would leave the window without a play area.
+    const int size = std::max(1, FieldSize());
     backPic->SetHeight(size * 40);
     backPic->SetWidth(size * 40);
     Picture1->SetHeight(backPic->Height() + 20);
