@@ -50,8 +50,7 @@ void frmMain::MoveBlockDown() {
     }
 
     // Landing.
-    PlaySoundEffect(CurFace == kStar ? QStringLiteral("star_click.wav")
-                                                  : QStringLiteral("block_click.wav"));
+    PlaySoundEffect(CurFace == kStar ? QStringLiteral("star_click.wav") : QStringLiteral("block_click.wav"));
     BlueBlockTimer.SetEnabled(false);
     SetBlockPicture(ImageListBlue, CurFace, BlockCount, false);
     BlueBlinkCount = 0;

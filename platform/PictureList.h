@@ -1,10 +1,10 @@
 #pragma once
 #include <QHash>
-#include <memory>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class PictureList;
 
