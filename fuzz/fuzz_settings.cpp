@@ -34,11 +34,13 @@ long g_stamp = 1000000000;
 
 // QSettings keeps a parsed copy of each file and reads it again only when its size or time
 // changes; a fresh time for every write makes each load really read the bytes on disk.
-void FreshTime() {
+void FreshTimeOf(const QString& file) {
     const timespec times[2] = {{g_stamp, 0}, {g_stamp, 0}};
     ++g_stamp;
-    if (utimensat(AT_FDCWD, QFile::encodeName(g_file).constData(), times, 0) != 0) Fail("utimensat");
+    if (utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0) != 0) Fail("utimensat");
 }
+
+void FreshTime() { FreshTimeOf(g_file); }
 
 void WriteInput(const uint8_t* data, size_t size) {
     QFile f(g_file);
@@ -91,7 +93,26 @@ bool PlainKey(const QString& key) {
     return !key.contains(QLatin1String("//"));
 }
 
-// Every plain key outside the game's own 21, with its value, as QSettings reads the file.
+// Whether QSettings writes the value back as it read it. Some it cannot (an empty list comes back as
+// @Invalid()): those are QSettings' own business, as mangled names are. QSettings answers from memory
+// for a file it wrote itself, so what it wrote is read from a copy under another name.
+bool KeptByQSettings(const QVariant& v) {
+    const QString folder = QString::fromLocal8Bit(g_home);
+    const QString written = folder + QStringLiteral("/kept-written.conf");
+    const QString copy = folder + QStringLiteral("/kept-read.conf");
+    QFile::remove(written);
+    QFile::remove(copy);
+    {
+        QSettings write(written, QSettings::IniFormat);
+        write.setValue(QStringLiteral("k"), v);
+    }
+    if (!QFile::copy(written, copy)) Fail("cannot copy the round-trip file");
+    FreshTimeOf(copy);
+    return Canonical(QSettings(copy, QSettings::IniFormat).value(QStringLiteral("k"))) == Canonical(v);
+}
+
+// Every plain key outside the game's own 21 that QSettings can keep, with its value, as QSettings
+// reads the file.
 QMap<QString, QVariant> OtherKeys() {
     QSettings raw(g_file, QSettings::IniFormat);
     QMap<QString, QVariant> out;
@@ -101,7 +122,9 @@ QMap<QString, QVariant> OtherKeys() {
         bool own = false;
         for (int i = 1; i <= 10 && !own; ++i)
             own = key == QStringLiteral("Quorbit/TopScore%1").arg(i) || key == QStringLiteral("Quorbit/TopScoreName%1").arg(i);
-        if (!own) out.insert(key, Canonical(raw.value(key)));
+        if (own) continue;
+        const QVariant value = raw.value(key);
+        if (KeptByQSettings(value)) out.insert(key, Canonical(value));
     }
     return out;
 }
