@@ -32,6 +32,13 @@ void ReadTable(const Registry::Session& store, HighScoreTable::Column& scores, H
     }
 }
 
+// The table as the store holds it now, with this run's entries not yet written put in: what the next
+// save writes. The place of the last of those entries, 0 when it is not in the table.
+int CurrentTable(const Registry::Session& store, HighScoreTable::Column& scores, HighScoreTable::Column& names) {
+    ReadTable(store, scores, names);
+    return HighScoreTable::Merge(scores, names, newEntries);
+}
+
 void Warn(const QString& text) { std::fprintf(stderr, "quorbit: %s\n", qPrintable(text)); }
 }
 
@@ -52,11 +59,21 @@ void Load() {
 
 void NoteNewEntry(const QString& score, const QString& name) { newEntries.push_back({score, name}); }
 
+void ReadTableAgain() {
+    const Registry::Session store(kApp, Registry::Session::Access::Read);
+    if (!store.Readable()) return;
+    HighScoreTable::Column scores, names;
+    CurrentTable(store, scores, names);
+    for (size_t i = 1; i <= 10; ++i) {
+        TopScore[i] = scores[i];
+        TopScoreName[i] = names[i];
+    }
+}
+
 Outcome Save() {
     Registry::Session store(kApp, Registry::Session::Access::Change);
     HighScoreTable::Column scores, names;
-    ReadTable(store, scores, names);
-    const int newest = HighScoreTable::Merge(scores, names, newEntries);
+    const int newest = CurrentTable(store, scores, names);
     int stored = 0;
     const bool hasLevel = ReadLevel(store.Get(kSection, QStringLiteral("MaxLevel"), QString()), stored);
     const Integer level = hasLevel ? static_cast<Integer>(std::max<int>(stored, MaxLevel)) : MaxLevel;

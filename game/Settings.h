@@ -10,6 +10,10 @@ void Load();
 // stored at that moment, until one has written it.
 void NoteNewEntry(const QString& score, const QString& name);
 
+// The table in memory becomes what is stored now, with this run's entries not yet saved put in, so
+// that a place is chosen from what the next save will write. A file that cannot be read leaves it.
+void ReadTableAgain();
+
 struct Outcome {
     bool Saved = false;
     // The file and the reason, when nothing was saved.

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <vector>
 
+class frmCustomInput;
+
 // One cell of the play field.
 struct BoardCell {
     bool Removing = false;  // marked for removal
@@ -222,6 +224,10 @@ public:
     void GameOverTimer_Timer();
     void RecordHighScore();
     QString AskPlayerName(Integer place);
+    // The name prompt while it is open, and the score it names: if the program ends meanwhile, the
+    // entry is saved with the text the prompt holds.
+    frmCustomInput* OpenNamePrompt = nullptr;
+    QString NamedScore;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

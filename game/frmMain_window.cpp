@@ -1,5 +1,6 @@
 // The main window: its controls, start-up, layout, focus keeping and shutdown.
 #include "dialogs/WindowKit.h"
+#include "dialogs/frmCustomInput.h"
 #include "dialogs/frmLogo.h"
 #include "game/Settings.h"
 #include "game/frmMain.h"
@@ -300,6 +301,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_Unload() {
+    // Ended with the name prompt open (a logout, the display gone): the entry keeps what was typed.
+    if (OpenNamePrompt) Settings::NoteNewEntry(NamedScore, OpenNamePrompt->Text1->text());
     // A table that could not be saved is no quiet success: stderr has said why.
     Program::End(SaveSettings().Saved ? 0 : 1);
 }

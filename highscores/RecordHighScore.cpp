@@ -12,12 +12,16 @@
 using namespace Module1;
 
 void frmMain::RecordHighScore() {
+    // Another instance may have stored scores since this one started: the place, the prompt's words
+    // and the red row are chosen from the table the save will write.
+    Settings::ReadTableAgain();
     const int place = HighScoreTable::FindPlace(ScoreLabel->Caption(), TopScore);
     if (place == 0) return;
     HighScoreTable::ShiftDown(TopScore, TopScoreName, place);
     const auto i = static_cast<size_t>(place);
     const QString score = ScoreLabel->Caption();
     TopScore[i] = score;
+    NamedScore = score;
     const QString name = AskPlayerName(static_cast<Integer>(place));
     TopScoreName[i] = name;
     if (Program::Ended()) return;
@@ -45,7 +49,9 @@ QString frmMain::AskPlayerName(Integer place) {
     PromptMode = 0;
     NewScoreRank = place;
     auto box = std::make_unique<frmCustomInput>();
+    OpenNamePrompt = box.get();
     Modal::Show(*box);
+    OpenNamePrompt = nullptr;
     // Taken as typed: no trimming and nothing in place of an empty name.
     return box->Text1->text();
 }

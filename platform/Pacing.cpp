@@ -33,6 +33,7 @@ void WatchEventLoop() {
 
 namespace Pacing {
 void Sleep(int ms) {
+    Program::ServeSignal();
     if (instantPacing || ms <= 0 || Program::Ended()) return;
     WatchEventLoop();
     const auto now = Clock::now();

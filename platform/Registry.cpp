@@ -50,14 +50,32 @@ bool IsUtf8Text(const QByteArray& bytes) {
     return !decoder.hasError();
 }
 
-// A save waits for another instance's save to finish, but not for ever: a stopped instance must not
-// hold up the shutdown. The lock is the kernel's, so a killed instance leaves none behind.
-int LockFolder(const QString& folder) {
+// A save waits for another instance's save to finish: two read-merge-writes must never interleave,
+// or one instance's entries are lost. A save takes milliseconds, so a lock still held after the wait
+// fails the save instead. The lock is the kernel's, so a killed instance leaves none behind.
+std::chrono::milliseconds lockWait = Registry::kLockWait;
+
+// The folder's lock as an open descriptor, or -1 with `problem` saying why. A file system that keeps
+// no locks at all gets the save without one: nobody can hold it there either.
+int LockFolder(const QString& folder, QString& problem) {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    for (int waited = 0; waited < 2000; waited += 10) {
+    if (fd < 0) {
+        problem = QStringLiteral("cannot open its folder to lock it (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return -1;
+    }
+    const auto giveUp = std::chrono::steady_clock::now() + lockWait;
+    for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return fd;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            problem = QStringLiteral("cannot lock its folder (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= giveUp) {
+            problem = QStringLiteral("another instance of the game held its folder's lock for %1 ms; nothing was "
+                                     "written").arg(lockWait.count());
+            break;
+        }
         QThread::msleep(10);
     }
     ::close(fd);
@@ -66,6 +84,8 @@ int LockFolder(const QString& folder) {
 }
 
 namespace Registry {
+void SetLockWait(std::chrono::milliseconds wait) { lockWait = wait; }
+
 QString FilePath(const QString& app) {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.config");
@@ -76,7 +96,12 @@ Session::Session(const QString& app, Access access) : path_(FilePath(app)) {
     if (access == Access::Change) {
         const QString folder = QFileInfo(path_).absolutePath();
         QDir().mkpath(folder);
-        lockFd_ = LockFolder(folder);
+        QString why;
+        lockFd_ = LockFolder(folder, why);
+        if (lockFd_ < 0) {
+            problem_ = path_ + QStringLiteral(": ") + why;
+            return;
+        }
     }
     const QFileInfo info(path_);
     const bool exists = info.exists() || info.isSymLink();

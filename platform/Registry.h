@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <chrono>
 #include <memory>
 
 class QSettings;
@@ -12,12 +13,17 @@ class QTemporaryDir;
 namespace Registry {
 QString FilePath(const QString& app);
 
+// How long a save waits for another instance's save to finish before it fails; tests shorten it.
+inline constexpr std::chrono::milliseconds kLockWait{10000};
+void SetLockWait(std::chrono::milliseconds wait);
+
 // The store as the file holds it at one moment. Each session reads the file from disk afresh (never
 // a copy cached from an earlier read), so what another instance wrote meanwhile is seen.
 class Session {
 public:
     // Read only reads; Change also locks the settings folder until the session ends, so that the
-    // read, merge and write of two instances' saves never interleave.
+    // read, merge and write of two instances' saves never interleave. A lock not had within the
+    // wait leaves the session unreadable, and Problem() says so.
     enum class Access { Read, Change };
     Session(const QString& app, Access access);
     ~Session();

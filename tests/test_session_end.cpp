@@ -2,6 +2,14 @@
 // the X server going away all save the table as the close box does, and a save that fails says so.
 #include "TestSupport.h"
 
+#include "dialogs/frmCustomInput.h"
+#include "highscores/HighScoreTable.h"
+#include "platform/Modal.h"
+#include "platform/Program.h"
+
+#include <QApplication>
+#include <QTimer>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
+#include <cstdio>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,11 +45,13 @@ public:
         env_.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
     }
 
-    // Started and past its start-up: the signal handlers are in place.
-    bool Start() {
+    bool Launch(const QString& program = QString::fromUtf8(QUORBIT_BINARY), const QStringList& args = {}) {
         process_.setProcessEnvironment(env_);
-        process_.start(QString::fromUtf8(QUORBIT_BINARY), {});
-        if (!process_.waitForStarted(10000)) return false;
+        process_.start(program, args);
+        return process_.waitForStarted(10000);
+    }
+    // Past its start-up: the signal handlers are in place.
+    bool Ready() {
         const QString status = QStringLiteral("/proc/%1/status").arg(process_.processId());
         QElapsedTimer clock;
         clock.start();
@@ -57,6 +68,24 @@ public:
             QThread::msleep(20);
         }
         return false;
+    }
+    bool Start() { return Launch() && Ready(); }
+    // The test binary as a game whose name prompt is open, "Zed" typed (SessionEndChild below).
+    bool AtNamePrompt() {
+        // The test runner gives every process a settings folder of its own: the child takes this one.
+        env_.insert(QStringLiteral("QUORBIT_CHILD_PROMPT"), env_.value(QStringLiteral("XDG_CONFIG_HOME")));
+        env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("default.warning=false"));
+        if (!Launch(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=SessionEndChild.WaitsAtTheNamePrompt")}))
+            return false;
+        QByteArray out;
+        QElapsedTimer clock;
+        clock.start();
+        while (!out.contains("PROMPT-OPEN") && clock.elapsed() < 30000 && process_.state() == QProcess::Running) {
+            process_.waitForReadyRead(100);
+            out += process_.readAllStandardOutput();
+        }
+        return out.contains("PROMPT-OPEN");
     }
     void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
     bool Finish() { return process_.waitForFinished(30000); }
@@ -77,7 +106,8 @@ void StoreEarlierRun() {
                         {QStringLiteral("TopScoreName1"), QStringLiteral("Ann")}});
 }
 
-void ExpectSaved(const TestSupport::ScopedConfigHome& home) {
+// The earlier run's table, saved whole; with `named`, the entry of the open prompt below Ann, once.
+void ExpectSaved(const TestSupport::ScopedConfigHome& home, bool named = false) {
     QSettings raw(home.File(), QSettings::IniFormat);
     raw.beginGroup(QStringLiteral("Quorbit"));
     EXPECT_EQ(raw.childKeys().size(), 21);
@@ -85,35 +115,88 @@ void ExpectSaved(const TestSupport::ScopedConfigHome& home) {
     EXPECT_EQ(raw.value(QStringLiteral("TopScore1")).toString(), QStringLiteral("3,570"));
     EXPECT_EQ(raw.value(QStringLiteral("TopScoreName1")).toString(), QStringLiteral("Ann"));
     EXPECT_EQ(raw.value(QStringLiteral("TopScoreName10")).toString(), QStringLiteral("---"));
+    if (!named) return;
+    EXPECT_EQ(raw.value(QStringLiteral("TopScoreName2")).toString(), QStringLiteral("Zed"));
+    EXPECT_EQ(HighScoreTable::ScoreValue(raw.value(QStringLiteral("TopScore2")).toString()), 2500);
+    EXPECT_EQ(raw.value(QStringLiteral("TopScoreName3")).toString(), QStringLiteral("---"));
 }
+}
+
+// Run by the tests below in a process of its own: a game just lost with 2,500 points, its name prompt
+// open with "Zed" typed, and the program's real end.
+TEST(SessionEndChild, WaitsAtTheNamePrompt) {
+    const QByteArray configHome = qgetenv("QUORBIT_CHILD_PROMPT");
+    if (configHome.isEmpty()) GTEST_SKIP() << "runs only as a child of SessionEnd";
+    qputenv("XDG_CONFIG_HOME", configHome);
+    TestSupport::QuietEnvironment();
+    Modal::SetHook([](QDialog& d) { d.close(); });
+    frmMain form;
+    form.Form_Load();
+    Modal::SetHook(nullptr);
+    Program::SetEndHook(nullptr);
+    Program::OnEndRequest([&form] { form.Form_Unload(); }, [&form] { form.SaveSettings(); });
+    form.ScoreLabel->SetCaption(QStringLiteral("2500"));
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<frmCustomInput*>(w)) box->Text1->setText(QStringLiteral("Zed"));
+        std::printf("PROMPT-OPEN\n");
+        std::fflush(stdout);
+    });
+    form.RecordHighScore();
+    ADD_FAILURE() << "the prompt closed before the program ended";
+}
+
+TEST(SessionEnd, AnEndWhileTheNamePromptIsOpenSavesTheEntryAsTyped) {
+    TestSupport::ScopedConfigHome home;
+    StoreEarlierRun();
+    RealGame game(home.Path());
+    ASSERT_TRUE(game.AtNamePrompt());
+    game.Signal(SIGTERM);
+    game.Signal(SIGHUP);
+    ASSERT_TRUE(game.Finish());
+    const QString errors = game.Errors();
+    EXPECT_TRUE(game.ExitedNormally()) << errors.toStdString();
+    EXPECT_EQ(game.ExitCode(), 0) << errors.toStdString();
+    ExpectSaved(home, true);
 }
 
 TEST(SessionEnd, TermAndHangUpSaveAsTheCloseBoxDoesAndAFailedSaveSaysSo) {
     struct Case {
-        int sig;
+        std::vector<int> sent;  // back to back, as a logout sends TERM and at once HUP
         bool blocked;
     };
-    for (Case c : {Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGTERM, true}}) {
-        SCOPED_TRACE(c.sig);
-        SCOPED_TRACE(c.blocked);
-        TestSupport::ScopedConfigHome home;
+    const std::vector<Case> cases{{{SIGTERM}, false}, {{SIGHUP}, false}, {{SIGTERM}, true}, {{SIGTERM, SIGHUP}, false}};
+    // All started at once: each start sits out the splash's three seconds.
+    std::vector<std::unique_ptr<TestSupport::ScopedConfigHome>> homes;
+    std::vector<std::unique_ptr<RealGame>> games;
+    for (const Case& c : cases) {
+        homes.push_back(std::make_unique<TestSupport::ScopedConfigHome>());
         // A folder where the file should be: as good as a read-only folder, even for root.
-        if (c.blocked) ASSERT_TRUE(QDir().mkpath(home.File()));
+        if (c.blocked) ASSERT_TRUE(QDir().mkpath(homes.back()->File()));
         else StoreEarlierRun();
-        RealGame game(home.Path());
-        ASSERT_TRUE(game.Start());
-        game.Signal(c.sig);
+        games.push_back(std::make_unique<RealGame>(homes.back()->Path()));
+        ASSERT_TRUE(games.back()->Launch());
+    }
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        RealGame& game = *games[i];
+        SCOPED_TRACE(testing::PrintToString(c.sent));
+        SCOPED_TRACE(c.blocked);
+        ASSERT_TRUE(game.Ready());
+        for (int sig : c.sent) game.Signal(sig);
         ASSERT_TRUE(game.Finish());
         const QString errors = game.Errors();
         EXPECT_TRUE(game.ExitedNormally()) << errors.toStdString();
         if (c.blocked) {
             EXPECT_NE(game.ExitCode(), 0) << errors.toStdString();
-            EXPECT_TRUE(errors.contains(home.File())) << errors.toStdString();
+            EXPECT_TRUE(errors.contains(homes[i]->File())) << errors.toStdString();
         } else {
             EXPECT_EQ(game.ExitCode(), 0) << errors.toStdString();
-            ExpectSaved(home);
+            ExpectSaved(*homes[i]);
         }
     }
+    games.clear();
+    while (!homes.empty()) homes.pop_back();  // each puts back the one before it
 }
 
 TEST(SessionEnd, TheXServerGoingAwaySavesToo) {
@@ -153,12 +236,25 @@ TEST(SessionEnd, TheXServerGoingAwaySavesToo) {
         FAIL() << "Xvfb did not start";
     }
 
+    // On the same display: an idle game, and one whose name prompt is open.
     RealGame game(home.Path());
     game.OnDisplay(display);
     const bool started = game.Start();
+    TestSupport::ScopedConfigHome promptHome;
+    StoreEarlierRun();
+    RealGame prompted(promptHome.Path());
+    prompted.OnDisplay(display);
+    const bool prompting = prompted.AtNamePrompt();
     ::kill(server, SIGKILL);
     ::waitpid(server, nullptr, 0);
     ASSERT_TRUE(started);
-    ASSERT_TRUE(game.Finish());
+    ASSERT_TRUE(prompting);
+    for (RealGame* g : {&game, &prompted}) {
+        ASSERT_TRUE(g->Finish());
+        // Saved, but the run was cut short: no success to report.
+        EXPECT_TRUE(g->ExitedNormally());
+        EXPECT_NE(g->ExitCode(), 0);
+    }
     ExpectSaved(home);
+    ExpectSaved(promptHome, true);
 }
