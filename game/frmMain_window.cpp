@@ -42,8 +42,10 @@ Integer VirtualKey(const QKeyEvent* e) {
     }
     if (k >= Qt::Key_A && k <= Qt::Key_Z) return static_cast<Integer>(k);
     if (k >= 'a' && k <= 'z') return static_cast<Integer>(k - 'a' + 'A');
-    // A layout of another script: the key keeps its letter, so the hot keys work on any layout.
-    if (k > 0x7f && k < Qt::Key_Escape && QChar::isLetter(static_cast<char32_t>(k))) {
+    // A layout of another script: the key keeps its letter, so the hot keys work on any layout. A
+    // Latin letter outside A-Z (Turkish g-breve, Latvian c-caron) is that layout's own key, not ours.
+    const auto c = static_cast<char32_t>(k);
+    if (k > 0x7f && k < Qt::Key_Escape && QChar::isLetter(c) && QChar::script(c) != QChar::Script_Latin) {
         if (const int letter = LatinLetterAt(e->nativeScanCode())) return static_cast<Integer>(letter);
     }
     return vbKeyNone;

@@ -58,15 +58,22 @@ void OpenDevice() {
     if (!sdl) return;
     // SDL must not take over Ctrl+C.
     sdl->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (sdl->SDL_Init(SDL_INIT_AUDIO) != 0) return;
+    // Runs once per run, so each cause of silence is told once.
+    auto noDevice = [sdl] {
+        std::fprintf(stderr, "quorbit: no audio device opened (%s); the game stays silent\n", sdl->SDL_GetError());
+    };
+    if (sdl->SDL_Init(SDL_INIT_AUDIO) != 0) return noDevice();
     struct stat st {};
-    if (stat(kSoundFont, &st) == 0) sdl->Mix_SetSoundFonts(kSoundFont);
+    const bool soundFont = stat(kSoundFont, &st) == 0;
+    if (soundFont) sdl->Mix_SetSoundFonts(kSoundFont);
     if (sdl->Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        noDevice();
         sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
     sdl->Mix_AllocateChannels(4);
     opened = true;
+    if (!soundFont) std::fprintf(stderr, "quorbit: %s is missing; the music stays silent\n", kSoundFont);
 }
 
 void Run(Worker* w) {

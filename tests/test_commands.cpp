@@ -201,11 +201,13 @@ TEST_F(CommandsTest, OnlyTheGameKeysActAndLettersKeepTheirKeyOnAnyLayout) {
     QTest::keyClick(form->backPic, 'h');
     QTest::keyClick(form->backPic, Qt::Key_E);
     // A Russian layout: the N key (X keycode 57) gives Cyrillic te and still opens New. On a French
-    // layout A sits where Q is elsewhere (keycode 24), and the layout's letter counts.
+    // layout A sits where Q is elsewhere (keycode 24), and the layout's letter counts. A Latin letter
+    // outside A-Z is nothing: Turkish F has g-breve on the E key, Latvian ergonomic c-caron on P.
     QKeyEvent te(QEvent::KeyPress, 0x0422, Qt::NoModifier, 57, 0x6d4, 0, QStringLiteral("\u0442"));
-    QCoreApplication::sendEvent(form->backPic, &te);
     QKeyEvent azertyA(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 24, 'a', 0, QStringLiteral("a"));
-    QCoreApplication::sendEvent(form->backPic, &azertyA);
+    QKeyEvent gBreve(QEvent::KeyPress, 0x011e, Qt::NoModifier, 26, 0x2bb, 0, QStringLiteral("\u011f"));
+    QKeyEvent cCaron(QEvent::KeyPress, 0x010c, Qt::NoModifier, 33, 0x1e8, 0, QStringLiteral("\u010d"));
+    for (QKeyEvent* e : {&te, &azertyA, &gBreve, &cCaron}) QCoreApplication::sendEvent(form->backPic, e);
     EXPECT_EQ(shown, (std::vector<std::string>{"frmOptions", "frmAudio", "frmInstruct", "frmHighScores",
                                                "frmCustomInput", "frmOptions", "frmAudio"}));
     QTest::keyClick(form->backPic, 'p');

@@ -1,4 +1,4 @@
-// Damaged music and effect files on a running sound device: silence, a line each on standard error,
+// Damaged music and effect files on a running sound device, or no device: silence, a line each on stderr,
 // and a game that goes on. Each set of files is played in a child process, which a freeze would hang.
 #include "TestSupport.h"
 
@@ -50,6 +50,7 @@ TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     const QString tune = qEnvironmentVariable("QUORBIT_CHILD_TUNE");
     if (tune.isEmpty()) GTEST_SKIP() << "runs only as a child of DamagedAudio.SilenceNeverFreezesNorCrashes";
     const QStringList effects = qEnvironmentVariable("QUORBIT_CHILD_EFFECTS").split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    qputenv("SDL_AUDIODRIVER", qgetenv("QUORBIT_CHILD_DRIVER"));  // before the audio thread starts
     TestSupport::QuietEnvironment();
     Modal::SetHook([](QDialog& d) { d.close(); });
     auto form = std::make_unique<frmMain>();
@@ -138,6 +139,7 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
         QString tune;
         QStringList effects;
         int damaged;  // files that may each report one line
+        QString driver = QStringLiteral("dummy");
     };
     const QStringList goodEffects{AudioFolder() + QStringLiteral("bomb.wav")};
     std::vector<Case> cases;
@@ -147,6 +149,8 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
     for (const char* name : {"zero.wav", "garbage.wav", "truncated.wav", "tune.wav", "folder.wav", "pipe.wav"})
         badEffects << d + name;
     cases.push_back({AudioFolder() + QStringLiteral("Quorbit2.mid"), badEffects, 6});
+    // A driver SDL does not have: no device opens, which is told once.
+    cases.push_back({AudioFolder() + QStringLiteral("Quorbit2.mid"), goodEffects, 1, QStringLiteral("nosuch")});
 
     std::vector<std::unique_ptr<QProcess>> children;
     for (const Case& c : cases) {
@@ -154,6 +158,7 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QUORBIT_CHILD_TUNE"), c.tune);
         env.insert(QStringLiteral("QUORBIT_CHILD_EFFECTS"), c.effects.join(QLatin1Char('\n')));
+        env.insert(QStringLiteral("QUORBIT_CHILD_DRIVER"), c.driver);
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("default.warning=false"));  // the headless platform's
         child->setProcessEnvironment(env);
         child->start(QCoreApplication::applicationFilePath(),
@@ -191,5 +196,6 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
         // A line per damaged file at most, and nothing from the synthesiser.
         EXPECT_LE(errors.size(), cases[i].damaged) << errors.join(QLatin1Char('\n')).left(2000).toStdString();
         for (const QString& line : errors) EXPECT_TRUE(line.startsWith(QLatin1String("quorbit: "))) << line.toStdString();
+        EXPECT_EQ(errors.filter(QLatin1String("no audio device opened")).size(), cases[i].driver == "dummy" ? 0 : 1);
     }
 }
