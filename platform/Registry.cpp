@@ -72,8 +72,8 @@ int LockFolder(const QString& folder, QString& problem) {
             break;
         }
         if (std::chrono::steady_clock::now() >= giveUp) {
-            problem = QStringLiteral("another instance of the game held its folder's lock for %1 ms; nothing was "
-                                     "written").arg(lockWait.count());
+            problem = QStringLiteral("another instance of the game kept its folder locked for %1 s; nothing was written")
+                          .arg(static_cast<double>(lockWait.count()) / 1000.0);
             break;
         }
         QThread::msleep(10);
