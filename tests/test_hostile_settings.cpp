@@ -472,38 +472,49 @@ TEST(HostileSettingsInstances, InstancesSavingAtOnceLoseNoEntry) {
     EXPECT_EQ(StoredTable(home.File()), Table("5", want));
 }
 
+namespace {
+// The settings folder's lock, as another instance's save takes it: the descriptor, -1 on failure.
+int LockSettingsFolder(const QString& home) {
+    const int fd = ::open(QFile::encodeName(home + QStringLiteral("/Felmarch")).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0 && flock(fd, LOCK_EX) == 0 ? fd : -1;
+}
+
+// Another instance in the middle of its save: a child that holds the folder's lock while it runs
+// `then`. Returns once the lock is held; -1 when it could not be had.
+pid_t InstanceHoldingTheLock(const QString& home, const std::function<void()>& then) {
+    int locked[2];
+    if (pipe(locked) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (LockSettingsFolder(home) < 0 || ::write(locked[1], "L", 1) != 1) _exit(1);
+        then();
+        _exit(0);
+    }
+    char byte = 0;
+    const bool held = child > 0 && ::read(locked[0], &byte, 1) == 1;
+    ::close(locked[0]);
+    ::close(locked[1]);
+    return held ? child : -1;
+}
+}
+
 TEST(HostileSettingsInstances, ASaveWaitsOutAnotherInstancesSlowSaveAndAFailedOneKeepsItsEntry) {
     TestSupport::ScopedConfigHome home;
     TestSupport::Store({{QStringLiteral("TopScore1"), QStringLiteral("3,570")}, {QStringLiteral("TopScoreName1"), QStringLiteral("Ann")}});
     Module1::Reset();
     Settings::Load();
-    const QByteArray folder = QFile::encodeName(home.Path() + QStringLiteral("/Felmarch"));
-    const auto lockFolder = [&folder] {
-        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        return fd >= 0 && flock(fd, LOCK_EX) == 0 ? fd : -1;
-    };
-
     // Another instance on a slow disk: it holds the lock for three seconds, then puts Ben on top.
-    int locked[2];
-    ASSERT_EQ(pipe(locked), 0);
-    const pid_t other = fork();
-    ASSERT_GE(other, 0);
-    if (other == 0) {
-        const int fd = lockFolder();
-        if (fd < 0 || ::write(locked[1], "L", 1) != 1) _exit(1);
+    const pid_t other = InstanceHoldingTheLock(home.Path(), [&home] {
         sleep(3);
+        const QByteArray folder = QFile::encodeName(home.Path() + QStringLiteral("/Felmarch"));
         const QByteArray table("[Quorbit]\nMaxLevel=5\nTopScore1=4,000\nTopScoreName1=Ben\nTopScore2=3,570\nTopScoreName2=Ann\n");
         const QByteArray part = folder + "/other.part";
         const int out = ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || ::write(out, table.constData(), static_cast<size_t>(table.size())) != table.size() ||
             ::close(out) != 0 || std::rename(part.constData(), (folder + "/Quorbit.conf").constData()) != 0)
             _exit(1);
-        _exit(0);
-    }
-    char byte = 0;
-    ASSERT_EQ(::read(locked[0], &byte, 1), 1);
-    ::close(locked[0]);
-    ::close(locked[1]);
+    });
+    ASSERT_GT(other, 0);
     Settings::NoteNewEntry(QStringLiteral("2,000"), QStringLiteral("Cy"));
     EXPECT_TRUE(Settings::Save().Saved);
     int status = 0;
@@ -513,7 +524,7 @@ TEST(HostileSettingsInstances, ASaveWaitsOutAnotherInstancesSlowSaveAndAFailedOn
 
     // One that never lets go: nothing is written, and the entry waits for the next save, once.
     Registry::SetLockWait(std::chrono::milliseconds(200));
-    const int held = lockFolder();
+    const int held = LockSettingsFolder(home.Path());
     ASSERT_GE(held, 0);
     Settings::NoteNewEntry(QStringLiteral("1,000"), QStringLiteral("Dee"));
     testing::internal::CaptureStderr();
@@ -594,8 +605,8 @@ TEST_F(HostileSettings, AFailedSaveIsReportedWithTheFileAndTheReason) {
         [&] { ASSERT_TRUE(QDir().mkpath(home.File())); },
         [&] {
             WriteFile("[Quorbit]\nMaxLevel=3\n");
-            held = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            ASSERT_EQ(flock(held, LOCK_EX), 0);
+            held = LockSettingsFolder(home.Path());
+            ASSERT_GE(held, 0);
         },
         [&] {
             WriteFile("[Quorbit]\nMaxLevel=3\n");
@@ -730,19 +741,10 @@ TEST(HostileSettingsCrash, TheLockOfAKilledInstanceDoesNotHoldUpTheSave) {
     FillTable(0);
     WriteTable();
     // An instance killed in the middle of its save, the settings folder locked.
-    int locked[2];
-    ASSERT_EQ(pipe(locked), 0);
-    const pid_t writer = fork();
-    ASSERT_GE(writer, 0);
-    if (writer == 0) {
-        const int fd = ::open(QFile::encodeName(home.Path() + QStringLiteral("/Felmarch")).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0 || flock(fd, LOCK_EX) != 0 || ::write(locked[1], "L", 1) != 1) _exit(1);
+    const pid_t writer = InstanceHoldingTheLock(home.Path(), [] {
         for (;;) pause();
-    }
-    char byte = 0;
-    ASSERT_EQ(::read(locked[0], &byte, 1), 1);
-    ::close(locked[0]);
-    ::close(locked[1]);
+    });
+    ASSERT_GT(writer, 0);
     ASSERT_EQ(::kill(writer, SIGKILL), 0);
     ASSERT_EQ(waitpid(writer, nullptr, 0), writer);
 
