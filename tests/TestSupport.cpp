@@ -11,8 +11,18 @@
 #include "platform/SoundPlayer.h"
 #include "platform/Timer.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QThread>
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace TestSupport {
 QStringList& OpenedAddresses() {
@@ -79,6 +89,145 @@ ScopedConfigHome::ScopedConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
 ScopedConfigHome::~ScopedConfigHome() {
     qputenv("XDG_CONFIG_HOME", old_);
 }
+
+namespace {
+// Starts `program` with `args`, its output to `log` (or nowhere), and `env` added; -1 when it could not.
+pid_t Spawn(const QString& program, const QList<QByteArray>& args, const std::vector<std::pair<QByteArray, QByteArray>>& env,
+            const QString& log = {}, int keepFd = -1) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) return -1;
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray logFile = log.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(log);
+    std::vector<QByteArray> owned(args.begin(), args.end());
+    std::vector<char*> argv{const_cast<char*>(file.constData())};
+    for (QByteArray& a : owned) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    for (const auto& [name, value] : env) ::setenv(name.constData(), value.constData(), 1);
+    const int out = ::open(logFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out >= 0) {
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+    }
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != keepFd) ::close(fd);
+    ::execv(file.constData(), argv.data());
+    ::_exit(127);
+}
+
+void Stop(pid_t& pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+// Whether a window manager has announced itself on the display's root window.
+bool ManagerRuns(int display) {
+    const QByteArray name = ':' + QByteArray::number(display);
+    xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
+    bool runs = false;
+    if (!xcb_connection_has_error(c)) {
+        const char atomName[] = "_NET_SUPPORTING_WM_CHECK";
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof atomName - 1, atomName), nullptr);
+        if (atom && atom->atom != XCB_ATOM_NONE) {
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+            xcb_get_property_reply_t* p =
+                xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+            runs = p && xcb_get_property_value_length(p) == 4;
+            std::free(p);
+        }
+        std::free(atom);
+    }
+    xcb_disconnect(c);
+    return runs;
+}
+}
+
+PrivateX::PrivateX(const QString& windowManager, QSize screen) {
+    // Xvfb writes its display number to the pipe once it is ready; it picks a free one itself unless
+    // QUORBIT_TEST_DISPLAY names one (a shared machine may hand out display numbers).
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        problem_ = QStringLiteral("no pipe");
+        return;
+    }
+    QList<QByteArray> args{"-displayfd", QByteArray::number(fds[1]), "-nolisten", "tcp", "-noreset", "-screen", "0",
+                           QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()).toLatin1()};
+    if (const QByteArray wanted = qgetenv("QUORBIT_TEST_DISPLAY"); !wanted.isEmpty()) args.prepend(':' + wanted);
+    server_ = Spawn(QStringLiteral("Xvfb"), args, {}, {}, fds[1]);
+    ::close(fds[1]);
+    QByteArray number;
+    char c = 0;
+    while (server_ > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    bool ok = false;
+    display_ = number.toInt(&ok);
+    if (!ok) {
+        problem_ = server_ > 0 ? QStringLiteral("Xvfb did not start") : QStringLiteral("Xvfb is not installed");
+        Stop(server_);
+        return;
+    }
+    if (windowManager.isEmpty()) return;
+    manager_ = Spawn(windowManager, {}, {{"DISPLAY", ':' + QByteArray::number(display_)}});
+    if (manager_ < 0) {
+        problem_ = windowManager + QStringLiteral(" is not installed");
+        return;
+    }
+    // A window mapped while the window manager is still starting can be missed by it.
+    QElapsedTimer clock;
+    clock.start();
+    while (!ManagerRuns(display_)) {
+        if (clock.elapsed() > 20000 || ::waitpid(manager_, nullptr, WNOHANG) != 0) {
+            problem_ = windowManager + QStringLiteral(" did not start");
+            return;
+        }
+        QThread::msleep(20);
+    }
+}
+
+PrivateX::~PrivateX() {
+    Stop(manager_);
+    Stop(server_);
+}
+
+void PrivateX::Kill() { Stop(server_); }
+
+PrivateWayland::PrivateWayland() {
+    // A compositor refuses a runtime folder that others can read.
+    QFile::setPermissions(runtime_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    compositor_ = Spawn(QStringLiteral("weston"),
+                        {"--backend=headless-backend.so", "--socket=" + Socket().toLatin1(), "--no-config",
+                         "--idle-time=0", "--width=1280", "--height=1024"},
+                        {{"XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path())}}, runtime_.filePath(QStringLiteral("log")));
+    if (compositor_ < 0) {
+        problem_ = QStringLiteral("weston is not installed");
+        return;
+    }
+    // Clients that connect once the socket is there wait until the compositor serves them.
+    const QString socket = runtime_.filePath(Socket());
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(socket)) {
+        if (clock.elapsed() > 20000 || ::waitpid(compositor_, nullptr, WNOHANG) != 0) {
+            problem_ = QStringLiteral("weston did not start: ") + Log();
+            compositor_ = -1;
+            return;
+        }
+        QThread::msleep(20);
+    }
+}
+
+PrivateWayland::~PrivateWayland() { Stop(compositor_); }
+
+QString PrivateWayland::Log() const {
+    QFile f(runtime_.filePath(QStringLiteral("log")));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
+
+void PrivateWayland::Kill() { Stop(compositor_); }
 }
 
 void GameTest::SetUp() {

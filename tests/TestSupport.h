@@ -2,9 +2,11 @@
 // Shared test helpers: a quiet, instant, seeded game and boards written as strings.
 #include "game/frmMain.h"
 
+#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/types.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +44,51 @@ public:
 private:
     QByteArray old_;
     QTemporaryDir dir_;
+};
+
+// The desktops the real game is run on: a private X server, with a window manager when one is
+// named, and a private Wayland compositor. Each starts in its constructor and is gone with it; a
+// tool that is not installed is a failure (scripts/setup.sh installs them all).
+class PrivateX {
+public:
+    // `windowManager` is a program on PATH ("openbox", "fluxbox"); none when empty.
+    explicit PrivateX(const QString& windowManager = {}, QSize screen = QSize(1024, 768));
+    ~PrivateX();
+    PrivateX(const PrivateX&) = delete;
+    PrivateX& operator=(const PrivateX&) = delete;
+    // Empty once the server (and its window manager) runs; else why not.
+    QString Problem() const { return problem_; }
+    int Display() const { return display_; }
+    // The server ends at once, as a crash or a killed session ends it.
+    void Kill();
+
+private:
+    pid_t server_ = -1;
+    pid_t manager_ = -1;
+    int display_ = -1;
+    QString problem_;
+};
+
+// weston, headless (no seat, no input), on a socket of its own in a private runtime folder.
+class PrivateWayland {
+public:
+    PrivateWayland();
+    ~PrivateWayland();
+    PrivateWayland(const PrivateWayland&) = delete;
+    PrivateWayland& operator=(const PrivateWayland&) = delete;
+    QString Problem() const { return problem_; }
+    // For a client: XDG_RUNTIME_DIR and WAYLAND_DISPLAY.
+    QString RuntimeDir() const { return runtime_.path(); }
+    QString Socket() const { return QStringLiteral("quorbit-test"); }
+    // What the compositor said: its protocol errors among it.
+    QString Log() const;
+    // The compositor ends at once, as a crash or the end of a session ends it.
+    void Kill();
+
+private:
+    QTemporaryDir runtime_;
+    pid_t compositor_ = -1;
+    QString problem_;
 };
 }
 

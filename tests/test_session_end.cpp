@@ -15,12 +15,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <cstdio>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -200,41 +198,11 @@ TEST(SessionEnd, TermAndHangUpSaveAsTheCloseBoxDoesAndAFailedSaveSaysSo) {
 }
 
 TEST(SessionEnd, TheXServerGoingAwaySavesToo) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb is not installed (scripts/setup.sh installs it)";
     TestSupport::ScopedConfigHome home;
     StoreEarlierRun();
-
-    // Xvfb writes its display number to the pipe once it is ready; it picks a free one itself unless
-    // QUORBIT_TEST_DISPLAY names one (a shared machine may hand out display numbers).
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    QList<QByteArray> args{"Xvfb", "-displayfd", QByteArray::number(fds[1]), "-nolisten", "tcp", "-screen", "0",
-                           "1024x768x24"};
-    if (const QByteArray wanted = qgetenv("QUORBIT_TEST_DISPLAY"); !wanted.isEmpty()) args.insert(1, ':' + wanted);
-    std::vector<char*> argv;
-    for (QByteArray& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const QByteArray program = QFile::encodeName(xvfb);
-    const pid_t server = ::fork();
-    ASSERT_GE(server, 0);
-    if (server == 0) {
-        ::close(fds[0]);
-        ::execv(program.constData(), argv.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    QByteArray number;
-    char c = 0;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    bool ok = false;
-    const int display = number.toInt(&ok);
-    if (!ok) {
-        ::kill(server, SIGKILL);
-        ::waitpid(server, nullptr, 0);
-        FAIL() << "Xvfb did not start";
-    }
+    TestSupport::PrivateX x;
+    ASSERT_EQ(x.Problem(), QString());
+    const int display = x.Display();
 
     // On the same display: an idle game, and one whose name prompt is open.
     RealGame game(home.Path());
@@ -245,8 +213,7 @@ TEST(SessionEnd, TheXServerGoingAwaySavesToo) {
     RealGame prompted(promptHome.Path());
     prompted.OnDisplay(display);
     const bool prompting = prompted.AtNamePrompt();
-    ::kill(server, SIGKILL);
-    ::waitpid(server, nullptr, 0);
+    x.Kill();
     ASSERT_TRUE(started);
     ASSERT_TRUE(prompting);
     for (RealGame* g : {&game, &prompted}) {
