@@ -230,6 +230,7 @@ void frmMain::Form_Load() {
     BoardSize = WindowFrame::Screen().width() <= 800 ? 13 : 15;
     ResizeBoard();
     WindowFrame::CentreOnScreen(*this);
+    WindowFrame::HoldSize(*this);
     {
         frmLogo logo;
         Modal::Show(logo);

@@ -12,6 +12,7 @@ void Show(QDialog& dialog) {
     if (Program::Ended()) return;
     ++depth;
     WindowFrame::CentreOnScreen(dialog);
+    WindowFrame::HoldSize(dialog);
     if (hook) {
         dialog.show();
         hook(dialog);

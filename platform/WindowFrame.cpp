@@ -1,19 +1,25 @@
 #include "platform/WindowFrame.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
+#include <qpa/qplatformnativeinterface.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <optional>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace {
-// Long enough for a busy window manager, short enough not to hold up a window when none answers.
+// A window manager that has answered once answers within milliseconds; this only bounds a hang.
 constexpr int kAnswerWaitMs = 500;
 
 template <class Reply>
@@ -49,61 +55,191 @@ bool Supports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t what) {
     return false;
 }
 
-// The window manager works the extents out for a window it has not framed yet
-// (_NET_REQUEST_FRAME_EXTENTS) and writes them on the window.
-QMargins AskWindowManager(xcb_connection_t* c, xcb_window_t w) {
-    const xcb_atom_t extents = Atom(c, "_NET_FRAME_EXTENTS");
-    if (auto known = FrameExtents(c, w, extents)) return *known;
-    Freed<xcb_get_geometry_reply_t> geometry{xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr)};
-    const xcb_atom_t request = Atom(c, "_NET_REQUEST_FRAME_EXTENTS");
-    if (!geometry.p || !Supports(c, geometry.p->root, request)) return {};
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = w;
-    message.type = request;
-    xcb_send_event(c, 0, geometry.p->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
-    xcb_flush(c);
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < kAnswerWaitMs) {
-        if (auto answer = FrameExtents(c, w, extents)) return *answer;
-        QThread::msleep(2);
+// Centres the client area so that the frame around it, in device pixels, is centred on the screen.
+// The client area is placed, not the frame: Qt turns a frame position into a client position only
+// once it has seen the frame itself, so a window never shown would land a title bar lower.
+void Centre(QWidget& window, QMargins deviceFrame) {
+    const qreal ratio = window.windowHandle() ? window.windowHandle()->devicePixelRatio() : window.devicePixelRatioF();
+    const QMargins frame(qRound(deviceFrame.left() / ratio), qRound(deviceFrame.top() / ratio),
+                         qRound(deviceFrame.right() / ratio), qRound(deviceFrame.bottom() / ratio));
+    const QRect area = WindowFrame::Screen();
+    const QSize outer = window.size().grownBy(frame);
+    const QRect client(QPoint(area.x() + (area.width() - outer.width()) / 2 + frame.left(),
+                              area.y() + (area.height() - outer.height()) / 2 + frame.top()),
+                       window.size());
+    window.setGeometry(client);
+    // Set on the native window too: where the place happens to be Qt's own guess, Qt would leave it
+    // out of the size hints, and the window manager would put the window wherever it finds room.
+    if (QWindow* handle = window.windowHandle()) handle->setGeometry(client);
+}
+
+// The frames an X11 window manager gives. It is asked before a window is first shown, so that
+// nothing moves on the screen; one that never answers (it may still claim it does) is not waited
+// for again, and its windows are centred once it has framed them.
+class X11Frames : public QAbstractNativeEventFilter {
+public:
+    static X11Frames* Get() {
+        static X11Frames* frames = [] () -> X11Frames* {
+            const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+            if (!x11 || !x11->connection()) return nullptr;
+            auto* made = new X11Frames(x11->connection());
+            qGuiApp->installNativeEventFilter(made);
+            return made;
+        }();
+        return frames;
     }
-    return {};
+
+    // The frame to centre the window by now, in device pixels.
+    QMargins Frame(QWidget& window) {
+        const auto id = static_cast<xcb_window_t>(window.winId());
+        Forget(id);
+        if (auto known = FrameExtents(c_, id, extents_)) return *known;
+        bool asked = false;
+        if (answers_ != Answers::No && Asks(id)) {
+            asked = true;
+            // Only a window manager known to answer is waited for: the first window is placed by a
+            // guess and placed again when the answer comes, while the splash is up.
+            if (answers_ == Answers::Yes) {
+                if (auto answer = AwaitAnswer(id)) return *answer;
+                answers_ = Answers::No;
+            }
+        }
+        const QMargins guess = lastFrame_.value_or(QMargins());
+        waiting_.push_back({&window, id, guess, asked});
+        return guess;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const int kind = event->response_type & 0x7f;
+        if (kind == XCB_PROPERTY_NOTIFY) {
+            const auto* e = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (e->atom == extents_ && e->state == XCB_PROPERTY_NEW_VALUE) Framed(e->window);
+        } else if (kind == XCB_MAP_NOTIFY) {
+            const auto* e = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+            // Shown without an answer to a request made before: there will be none.
+            for (const Waiting& w : waiting_)
+                if (w.id == e->window && w.asked && answers_ == Answers::Unknown) answers_ = Answers::No;
+        }
+        return false;
+    }
+
+private:
+    enum class Answers { Unknown, Yes, No };
+    struct Waiting {
+        QPointer<QWidget> window;
+        xcb_window_t id;
+        QMargins placedBy;
+        bool asked;
+    };
+
+    explicit X11Frames(xcb_connection_t* c)
+        : c_(c), extents_(Atom(c, "_NET_FRAME_EXTENTS")), request_(Atom(c, "_NET_REQUEST_FRAME_EXTENTS")) {}
+
+    // Sends the window manager the request to work out the window's frame, where it claims to
+    // take it.
+    bool Asks(xcb_window_t id) {
+        Freed<xcb_get_geometry_reply_t> geometry{xcb_get_geometry_reply(c_, xcb_get_geometry(c_, id), nullptr)};
+        if (!geometry.p || !Supports(c_, geometry.p->root, request_)) return false;
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = id;
+        message.type = request_;
+        xcb_send_event(c_, 0, geometry.p->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(c_);
+        return true;
+    }
+
+    std::optional<QMargins> AwaitAnswer(xcb_window_t id) {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < kAnswerWaitMs) {
+            if (auto answer = FrameExtents(c_, id, extents_)) return answer;
+            QThread::msleep(1);
+        }
+        return std::nullopt;
+    }
+
+    // The window's frame is known: an answer while it is hidden, or the frame it was given when it
+    // was shown. A window placed by a guess is centred again by it, once.
+    void Framed(xcb_window_t id) {
+        auto it = std::find_if(waiting_.begin(), waiting_.end(), [id](const Waiting& w) { return w.id == id; });
+        if (it == waiting_.end()) return;
+        const std::optional<QMargins> frame = FrameExtents(c_, id, extents_);
+        if (!frame) return;
+        const Waiting w = *it;
+        waiting_.erase(it);
+        lastFrame_ = frame;
+        if (w.asked && answers_ == Answers::Unknown)
+            answers_ = w.window && !w.window->isVisible() ? Answers::Yes : Answers::No;
+        if (w.window && *frame != w.placedBy) Centre(*w.window, *frame);
+    }
+
+    void Forget(xcb_window_t id) {
+        std::erase_if(waiting_, [id](const Waiting& w) { return w.id == id || !w.window; });
+    }
+
+    xcb_connection_t* c_;
+    xcb_atom_t extents_;
+    xcb_atom_t request_;
+    Answers answers_ = Answers::Unknown;
+    // The frame of the window framed last, the best guess for the next one.
+    std::optional<QMargins> lastFrame_;
+    std::vector<Waiting> waiting_;
+};
+
+// On Wayland the request is already on its way to the compositor when the window hears of it: the
+// opposite request is sent right after, in the same batch, so that no maximised state is configured.
+void TakeBackOnWayland(QWindow& window) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    void* toplevel = native ? native->nativeResourceForWindow("xdg_toplevel", &window) : nullptr;
+    // The Wayland client library is loaded by Qt's Wayland platform; the game does not link it.
+    using Marshal = void (*)(void*, uint32_t, ...);
+    static const auto marshal = [] {
+        void* library = dlopen("libwayland-client.so.0", RTLD_LAZY | RTLD_NOLOAD);
+        return library ? reinterpret_cast<Marshal>(dlsym(library, "wl_proxy_marshal")) : nullptr;
+    }();
+    if (!toplevel || !marshal) return;
+    constexpr uint32_t kUnsetMaximized = 10;  // its request number in xdg_toplevel
+    marshal(toplevel, kUnsetMaximized);
+}
+
+// The frame to centre the window by, in device pixels: none for a window that asks for none.
+QMargins Margins(QWidget& window) {
+    // The native window, with the type and decorations the window manager goes by.
+    window.winId();
+    const QWindow* handle = window.windowHandle();
+    if (!handle || window.windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
+    if (X11Frames* x11 = X11Frames::Get()) return x11->Frame(window);
+    const qreal ratio = handle->devicePixelRatio();
+    const QMargins frame = handle->frameMargins();
+    return {qRound(frame.left() * ratio), qRound(frame.top() * ratio), qRound(frame.right() * ratio),
+            qRound(frame.bottom() * ratio)};
 }
 }
 
 namespace WindowFrame {
-QMargins Margins(QWidget& window) {
-    // The native window, with the type and decorations the window manager goes by.
-    const WId id = window.winId();
-    const QWindow* handle = window.windowHandle();
-    if (!handle) return {};
-    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->connection()) {
-        const QMargins device = AskWindowManager(x11->connection(), static_cast<xcb_window_t>(id));
-        const qreal ratio = handle->devicePixelRatio();
-        return {qRound(device.left() / ratio), qRound(device.top() / ratio), qRound(device.right() / ratio),
-                qRound(device.bottom() / ratio)};
-    }
-    return handle->frameMargins();
-}
-
 QRect Screen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
-void CentreOnScreen(QWidget& window) {
-    const QRect area = Screen();
-    const QMargins frame = Margins(window);
-    const QSize outer = window.size().grownBy(frame);
-    // The client area is placed, not the frame: Qt turns a frame position into a client position
-    // only once it has seen the frame itself, so a window never shown would land a title bar lower.
-    const QPoint client(area.x() + (area.width() - outer.width()) / 2 + frame.left(),
-                        area.y() + (area.height() - outer.height()) / 2 + frame.top());
-    window.setGeometry(QRect(client, window.size()));
+void CentreOnScreen(QWidget& window) { Centre(window, Margins(window)); }
+
+void HoldSize(QWidget& window) {
+    window.winId();
+    QWindow* handle = window.windowHandle();
+    if (!handle || handle->property("quorbitHoldsSize").toBool()) return;
+    handle->setProperty("quorbitHoldsSize", true);
+    QObject::connect(handle, &QWindow::windowStateChanged, handle, [handle](Qt::WindowState) {
+        const Qt::WindowStates states = handle->windowStates();
+        if (!states.testFlag(Qt::WindowMaximized)) return;
+        TakeBackOnWayland(*handle);
+        handle->setWindowStates(states & ~Qt::WindowMaximized);
+    });
 }
 }

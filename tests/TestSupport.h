@@ -77,9 +77,11 @@ public:
     PrivateWayland(const PrivateWayland&) = delete;
     PrivateWayland& operator=(const PrivateWayland&) = delete;
     QString Problem() const { return problem_; }
-    // For a client: XDG_RUNTIME_DIR and WAYLAND_DISPLAY.
+    // For a client: XDG_RUNTIME_DIR and WAYLAND_DISPLAY, or the socket's whole path as WAYLAND_DISPLAY
+    // for one that sets its own runtime folder (the test binary does).
     QString RuntimeDir() const { return runtime_.path(); }
     QString Socket() const { return QStringLiteral("quorbit-test"); }
+    QString SocketPath() const { return runtime_.filePath(Socket()); }
     // What the compositor said: its protocol errors among it.
     QString Log() const;
     // The compositor ends at once, as a crash or the end of a session ends it.

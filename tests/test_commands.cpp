@@ -10,12 +10,22 @@
 #include "platform/Program.h"
 #include "platform/Registry.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QThread>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdio>
+#include <ctime>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <xcb/xcb.h>
 
 using namespace Module1;
 
@@ -254,6 +264,254 @@ TEST_F(CommandsTest, EveryWindowOpensWithItsFrameCentredAndNoMaximise) {
         EXPECT_EQ(f & Qt::WindowType_Mask, type) << window;
     }
     EXPECT_TRUE(flags["frmLogo"].testFlag(Qt::FramelessWindowHint));
+}
+
+// ---- Windows on real desktops ----
+// The test binary runs the game in a child on a private display: X11 under a window manager, or a
+// Wayland compositor. The child reports what it saw on standard output.
+
+namespace {
+qint64 MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<qint64>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void Report(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+// Events are handled until `done` holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// The window's frame on the screen, as the X server and the window manager tell it: the client
+// area's place and the frame extents the window manager set; none while it has set none.
+QRect FrameOnScreen(QWidget& w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(w.winId());
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const char name[] = "_NET_FRAME_EXTENTS";
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    auto* place = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, root, 0, 0), nullptr);
+    auto* size = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
+    auto* extents = atom ? xcb_get_property_reply(c, xcb_get_property(c, 0, id, atom->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr)
+                         : nullptr;
+    QRect frame;
+    if (place && size) frame = QRect(place->dst_x, place->dst_y, size->width, size->height);
+    if (extents && xcb_get_property_value_length(extents) == 16) {
+        const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(extents));
+        frame = frame.adjusted(-static_cast<int>(v[0]), -static_cast<int>(v[2]), static_cast<int>(v[1]),
+                               static_cast<int>(v[3]));
+    }
+    for (void* reply : {static_cast<void*>(atom), static_cast<void*>(place), static_cast<void*>(size),
+                        static_cast<void*>(extents)})
+        std::free(reply);
+    return frame;
+}
+
+// The window's frame once the window manager has framed it and the game has centred it; the frame
+// as it stands when that never happens.
+QRect SettledFrame(QWidget& w) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto centred = [&] {
+        const QRect f = FrameOnScreen(w);
+        return f.size() != w.size() && std::abs(f.x() - (screen.width() - f.width()) / 2) <= 2 &&
+               std::abs(f.y() - (screen.height() - f.height()) / 2) <= 2;
+    };
+    PumpUntil(centred, 5000);
+    return FrameOnScreen(w);
+}
+
+QString FrameLine(const QWidget& w, QRect f) {
+    return QStringLiteral("FRAME %1 %2 %3 %4 %5")
+        .arg(QLatin1String(w.metaObject()->className()))
+        .arg(f.x())
+        .arg(f.y())
+        .arg(f.width())
+        .arg(f.height());
+}
+
+// Tells when the splash is first on the screen.
+class SplashWatch : public QObject {
+public:
+    explicit SplashWatch(qint64 launchedAt) : launchedAt_(launchedAt) { qApp->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Expose || !watched->isWindowType()) return false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowHandle() == watched && qobject_cast<frmLogo*>(w) && !seen_) {
+                seen_ = true;
+                Report(QStringLiteral("SPLASH %1").arg(MonotonicMs() - launchedAt_));
+                Report(FrameLine(*w, FrameOnScreen(*w)));
+            }
+        return false;
+    }
+
+private:
+    qint64 launchedAt_;
+    bool seen_ = false;
+};
+
+struct Child {
+    std::unique_ptr<QProcess> process;
+    QString out;
+    bool Finish() {
+        const bool finished = process->waitForFinished(90000);
+        if (!finished) process->kill();
+        out = QString::fromLocal8Bit(process->readAllStandardOutput());
+        return finished;
+    }
+};
+
+Child StartChild(const char* test, const std::vector<std::pair<QString, QString>>& env, const QStringList& drop = {}) {
+    Child child{std::make_unique<QProcess>(), {}};
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : drop) e.remove(name);
+    for (const auto& [name, value] : env) e.insert(name, value);
+    e.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("default.warning=false"));
+    child.process->setProcessEnvironment(e);
+    child.process->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
+    return child;
+}
+}
+
+// The game's start-up for real (the splash's three seconds included) on an X display, then the
+// new-game and high-score windows; with QUORBIT_CHILD_BLOCKER another window stands in the middle of
+// the screen first, as on any desktop in use.
+TEST(WindowsChild, OpensEveryWindowOnTheDisplay) {
+    const QByteArray launchedAt = qgetenv("QUORBIT_CHILD_WINDOWS");
+    if (launchedAt.isEmpty()) GTEST_SKIP() << "runs only as a child of WindowsOnX11";
+    std::unique_ptr<QWidget> blocker;
+    if (qEnvironmentVariableIsSet("QUORBIT_CHILD_BLOCKER")) {
+        blocker = std::make_unique<QWidget>();
+        blocker->setGeometry(312, 234, 400, 300);
+        blocker->show();
+        PumpUntil([&] { return FrameOnScreen(*blocker).size() != blocker->size(); });
+    }
+    SplashWatch watch(launchedAt.toLongLong());
+    frmMain form;
+    form.Form_Load();
+    Report(FrameLine(form, SettledFrame(form)));
+    Modal::SetHook([](QDialog& d) {
+        Report(FrameLine(d, SettledFrame(d)));
+        d.close();
+    });
+    form.HotKeys(vbKeyN);
+    form.HotKeys(vbKeyH);
+    Modal::SetHook(nullptr);
+    Report(QStringLiteral("DONE"));
+}
+
+TEST(WindowsOnX11, NoWaitForTheWindowManagerAndEveryFrameCentredWhateverElseIsOnTheScreen) {
+    struct Row {
+        QString manager;
+        bool blocker;  // another window in the middle of the screen
+    };
+    // Twice each of the two window managers whose start-up times are compared.
+    const std::vector<Row> rows{{QStringLiteral("openbox"), false}, {QStringLiteral("fluxbox"), false},
+                                {QStringLiteral("openbox"), false}, {QStringLiteral("fluxbox"), false},
+                                {QStringLiteral("openbox"), true},  {QStringLiteral("icewm"), false}};
+    std::vector<std::unique_ptr<TestSupport::PrivateX>> displays;
+    std::vector<Child> children;
+    // All at once, so that a busy machine slows every row alike.
+    for (const Row& row : rows) {
+        displays.push_back(std::make_unique<TestSupport::PrivateX>(row.manager));
+        ASSERT_EQ(displays.back()->Problem(), QString());
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::vector<std::pair<QString, QString>> env{
+            {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+            {QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(displays[i]->Display())},
+            {QStringLiteral("QUORBIT_CHILD_WINDOWS"), QString::number(MonotonicMs())}};
+        if (rows[i].blocker) env.emplace_back(QStringLiteral("QUORBIT_CHILD_BLOCKER"), QStringLiteral("1"));
+        children.push_back(StartChild("WindowsChild.OpensEveryWindowOnTheDisplay", env));
+    }
+    std::map<QString, qint64> fastestSplash;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].manager.toStdString() + (rows[i].blocker ? " with another window" : ""));
+        ASSERT_TRUE(children[i].Finish());
+        const QString& out = children[i].out;
+        ASSERT_TRUE(out.contains(QLatin1String("DONE"))) << out.toStdString();
+        std::set<QString> seen;
+        for (const QString& line : out.split(QLatin1Char('\n'))) {
+            const QStringList f = line.split(QLatin1Char(' '));
+            if (f.size() == 2 && f[0] == QLatin1String("SPLASH")) {
+                const qint64 ms = f[1].toLongLong();
+                auto [it, added] = fastestSplash.emplace(rows[i].manager, ms);
+                if (!added) it->second = std::min(it->second, ms);
+            }
+            if (f.size() != 6 || f[0] != QLatin1String("FRAME")) continue;
+            seen.insert(f[1]);
+            // Within 2 pixels of the middle of the 1024 x 768 screen, frame included.
+            EXPECT_NEAR(f[2].toInt(), (1024 - f[4].toInt()) / 2, 2) << line.toStdString();
+            EXPECT_NEAR(f[3].toInt(), (768 - f[5].toInt()) / 2, 2) << line.toStdString();
+        }
+        EXPECT_EQ(seen, (std::set<QString>{QStringLiteral("frmLogo"), QStringLiteral("frmMain"),
+                                           QStringLiteral("frmOptions"), QStringLiteral("frmHighScores")}));
+    }
+    // A window manager that never answers the frame request holds up nothing: the splash comes as
+    // soon as under one that answers at once (a half-second wait per window would show).
+    ASSERT_EQ(fastestSplash.count(QStringLiteral("fluxbox")), 1u);
+    EXPECT_LT(fastestSplash[QStringLiteral("fluxbox")], fastestSplash[QStringLiteral("openbox")] + 300);
+}
+
+// On a Wayland compositor, the maximise box Qt draws on the title bar asks for a state the game's
+// fixed-size windows cannot take: the compositor would end the game for it.
+TEST(WindowsChild, KeepsItsSizeWhenAskedToMaximise) {
+    if (!qEnvironmentVariableIsSet("QUORBIT_CHILD_MAXIMISE")) GTEST_SKIP() << "runs only as a child of WindowsOnWayland";
+    TestSupport::QuietEnvironment();
+    Modal::SetHook([](QDialog& d) { d.close(); });
+    frmMain form;
+    form.Form_Load();
+    auto maximise = [](QWidget& w) {
+        PumpUntil([&] { return w.windowHandle() && w.windowHandle()->isExposed(); });
+        const QSize before = w.size();
+        // What the title bar's maximise box does.
+        w.windowHandle()->setWindowStates(w.windowHandle()->windowStates() ^ Qt::WindowMaximized);
+        PumpUntil([] { return false; }, 300);
+        const bool kept = w.size() == before && !w.windowHandle()->windowStates().testFlag(Qt::WindowMaximized);
+        Report(QStringLiteral("%1 %2").arg(kept ? QLatin1String("KEPT") : QLatin1String("GREW"),
+                                           QLatin1String(w.metaObject()->className())));
+    };
+    maximise(form);
+    maximise(form);  // a second click is a second request
+    Modal::SetHook([&](QDialog& d) {
+        if (qobject_cast<frmOptions*>(&d)) maximise(d);
+        // The next window's first frame comes after the compositor has dealt with all of the above.
+        PumpUntil([&] { return d.windowHandle() && d.windowHandle()->isExposed(); });
+        d.close();
+    });
+    form.HotKeys(vbKeyN);
+    form.HotKeys(vbKeyH);
+    Report(QStringLiteral("DONE"));
+}
+
+TEST(WindowsOnWayland, AMaximiseRequestLeavesEveryWindowAtItsSize) {
+    TestSupport::PrivateWayland compositor;
+    ASSERT_EQ(compositor.Problem(), QString());
+    Child child = StartChild("WindowsChild.KeepsItsSizeWhenAskedToMaximise",
+                             {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")},
+                              {QStringLiteral("XDG_RUNTIME_DIR"), compositor.RuntimeDir()},
+                              {QStringLiteral("WAYLAND_DISPLAY"), compositor.SocketPath()},
+                              {QStringLiteral("QUORBIT_CHILD_MAXIMISE"), QStringLiteral("1")}},
+                             {QStringLiteral("DISPLAY")});
+    ASSERT_TRUE(child.Finish());
+    const QString errors = QString::fromLocal8Bit(child.process->readAllStandardError());
+    EXPECT_EQ(child.process->exitCode(), 0) << errors.toStdString() << compositor.Log().toStdString();
+    EXPECT_EQ(child.out.count(QLatin1String("KEPT frmMain")), 2) << child.out.toStdString();
+    EXPECT_EQ(child.out.count(QLatin1String("KEPT frmOptions")), 1) << child.out.toStdString();
+    EXPECT_TRUE(child.out.contains(QLatin1String("DONE"))) << child.out.toStdString();
+    EXPECT_FALSE(compositor.Log().contains(QLatin1String("error"))) << compositor.Log().toStdString();
 }
 
 // ---- Pause and resume ----
