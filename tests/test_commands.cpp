@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdio>
@@ -320,16 +321,18 @@ QRect FrameOnScreen(QWidget& w) {
     return frame;
 }
 
-// The window's frame once the window manager has framed it and the game has centred it; the frame
-// as it stands when that never happens.
-QRect SettledFrame(QWidget& w) {
+// The window's frame once the window manager has framed it (a window that asks for no frame may be
+// framed for a moment all the same) and the game has centred it; the frame as it stands when that
+// never happens.
+QRect SettledFrame(QWidget& w, int ms = 5000) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const bool framed = !w.windowFlags().testFlag(Qt::FramelessWindowHint);
     auto centred = [&] {
         const QRect f = FrameOnScreen(w);
-        return f.size() != w.size() && std::abs(f.x() - (screen.width() - f.width()) / 2) <= 2 &&
+        return (f.size() != w.size() || !framed) && std::abs(f.x() - (screen.width() - f.width()) / 2) <= 2 &&
                std::abs(f.y() - (screen.height() - f.height()) / 2) <= 2;
     };
-    PumpUntil(centred, 5000);
+    PumpUntil(centred, ms);
     return FrameOnScreen(w);
 }
 
@@ -352,7 +355,8 @@ public:
             if (w->windowHandle() == watched && qobject_cast<frmLogo*>(w) && !seen_) {
                 seen_ = true;
                 Report(QStringLiteral("SPLASH %1").arg(MonotonicMs() - launchedAt_));
-                Report(FrameLine(*w, FrameOnScreen(*w)));
+                // Within the splash's three seconds.
+                QTimer::singleShot(0, w, [w] { Report(FrameLine(*w, SettledFrame(*w, 2000))); });
             }
         return false;
     }
