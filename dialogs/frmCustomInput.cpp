@@ -7,7 +7,7 @@
 
 using namespace Module1;
 
-frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new QLineEdit(QStringLiteral("Name"), this)) {
+frmCustomInput::frmCustomInput(QWidget* parent) : TiledDialog(parent), Text1(new QLineEdit(Text1Preset(), this)) {
     SetUpFixedWindow(*this, "frmCustomInput", QStringLiteral("Enter Name:"), {345, 169});
 
     Label1 = MakeControl<QLabel>(this, "Label1", {0, 8, 345, 57}, QString());

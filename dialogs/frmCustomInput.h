@@ -11,6 +11,8 @@ class frmCustomInput : public TiledDialog {
     Q_OBJECT
 public:
     explicit frmCustomInput(QWidget* parent = nullptr);
+    // What Text1 holds when the prompt opens.
+    static QString Text1Preset() { return QStringLiteral("Name"); }
     bool AnsweredYes = false;
     QLineEdit* Text1 = nullptr;
     QLabel* Label1 = nullptr;

@@ -13,7 +13,15 @@ namespace {
 const QString kApp = QStringLiteral("Felmarch");
 const QString kSection = QStringLiteral("Quorbit");
 
-std::vector<HighScoreTable::Entry> newEntries;
+// An entry of this run: what it is to be, and how the file knows it once a save has written it.
+struct RunEntry {
+    HighScoreTable::Entry Wanted;
+    bool Stored = false;
+    QString StoredName;
+    int TiesAbove = 0;
+};
+// In the order noted. A save that writes them keeps only the last, which may still be renamed.
+std::vector<RunEntry> runEntries;
 
 QString ScoreKey(size_t i) { return QStringLiteral("TopScore%1").arg(i); }
 QString NameKey(size_t i) { return QStringLiteral("TopScoreName%1").arg(i); }
@@ -32,11 +40,32 @@ void ReadTable(const Registry::Session& store, HighScoreTable::Column& scores, H
     }
 }
 
-// The table as the store holds it now, with this run's entries not yet written put in: what the next
-// save writes. The place of the last of those entries, 0 when it is not in the table.
-int CurrentTable(const Registry::Session& store, HighScoreTable::Column& scores, HighScoreTable::Column& names) {
+// Where a save puts one of this run's entries: its place (0 when not in the table) and its ties.
+struct Placed {
+    int Place = 0;
+    int TiesAbove = 0;
+};
+
+// The table as the store holds it now, with this run's entries as they are to be: what the next save
+// writes. Each entry's place in it, in the order noted.
+std::vector<Placed> CurrentTable(const Registry::Session& store, HighScoreTable::Column& scores,
+                                 HighScoreTable::Column& names) {
     ReadTable(store, scores, names);
-    return HighScoreTable::Merge(scores, names, newEntries);
+    std::vector<Placed> placed;
+    for (const RunEntry& entry : runEntries) {
+        Placed at;
+        if (entry.Stored) {
+            at = {HighScoreTable::FindEntry(scores, names, {entry.Wanted.Score, entry.StoredName}, entry.TiesAbove),
+                  entry.TiesAbove};
+            if (at.Place > 0) names[static_cast<size_t>(at.Place)] = entry.Wanted.Name;
+        }
+        if (at.Place == 0 && (!entry.Stored || entry.StoredName != entry.Wanted.Name)) {
+            at.Place = HighScoreTable::Merge(scores, names, {entry.Wanted});
+            at.TiesAbove = HighScoreTable::TiesAbove(scores, at.Place);
+        }
+        placed.push_back(at);
+    }
+    return placed;
 }
 
 void Warn(const QString& text) { std::fprintf(stderr, "quorbit: %s\n", qPrintable(text)); }
@@ -54,10 +83,14 @@ void Load() {
                    ? static_cast<Integer>(std::max(1, level))
                    : Integer{5};
     ReadTable(store, TopScore, TopScoreName);
-    newEntries.clear();
+    runEntries.clear();
 }
 
-void NoteNewEntry(const QString& score, const QString& name) { newEntries.push_back({score, name}); }
+void NoteNewEntry(const QString& score, const QString& name) { runEntries.push_back({{score, name}, false, {}, 0}); }
+
+void RenameNewEntry(const QString& name) {
+    if (!runEntries.empty()) runEntries.back().Wanted.Name = name;
+}
 
 void ReadTableAgain() {
     const Registry::Session store(kApp, Registry::Session::Access::Read);
@@ -73,7 +106,7 @@ void ReadTableAgain() {
 Outcome Save() {
     Registry::Session store(kApp, Registry::Session::Access::Change);
     HighScoreTable::Column scores, names;
-    const int newest = CurrentTable(store, scores, names);
+    const std::vector<Placed> placed = CurrentTable(store, scores, names);
     int stored = 0;
     const bool hasLevel = ReadLevel(store.Get(kSection, QStringLiteral("MaxLevel"), QString()), stored);
     const Integer level = hasLevel ? static_cast<Integer>(std::max<int>(stored, MaxLevel)) : MaxLevel;
@@ -93,7 +126,11 @@ Outcome Save() {
         TopScore[i] = scores[i];
         TopScoreName[i] = names[i];
     }
-    newEntries.clear();
-    return {true, QString(), newest};
+    if (runEntries.empty()) return {true, QString(), 0};
+    runEntries.erase(runEntries.begin(), runEntries.end() - 1);
+    RunEntry& newest = runEntries.back();
+    const Placed at = placed.back();
+    if (at.Place > 0) newest = {newest.Wanted, true, newest.Wanted.Name, at.TiesAbove};
+    return {true, QString(), at.Place};
 }
 }

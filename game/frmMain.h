@@ -224,10 +224,9 @@ public:
     void GameOverTimer_Timer();
     void RecordHighScore();
     QString AskPlayerName(Integer place);
-    // The name prompt while it is open, and the score it names: if the program ends meanwhile, the
-    // entry is saved with the text the prompt holds.
+    // The name prompt while it is open: if the program ends meanwhile, the entry is saved with the
+    // text the prompt holds.
     frmCustomInput* OpenNamePrompt = nullptr;
-    QString NamedScore;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -48,7 +48,11 @@ void frmMain::NextLevel() {
 
     Integer next = 0;
     if (ToInteger(static_cast<long long>(Level) + 1, next)) Level = next;
-    if (Level > MaxLevel) MaxLevel = Level;
+    if (Level > MaxLevel) {
+        MaxLevel = Level;
+        // Stored as it rises: a display server that goes away may end the program with no handler run.
+        SaveSettings();
+    }
     LevelLabel->SetCaption(QString::number(Level));
 
     if (Level != 1000) {

@@ -304,8 +304,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_Unload() {
-    // Ended with the name prompt open (a logout, the display gone): the entry keeps what was typed.
-    if (OpenNamePrompt) Settings::NoteNewEntry(NamedScore, OpenNamePrompt->Text1->text());
+    // Ended with the name prompt open (a logout, the X server gone): the entry, stored as the prompt
+    // opened, takes what was typed.
+    if (OpenNamePrompt) Settings::RenameNewEntry(OpenNamePrompt->Text1->text());
     // A table that could not be saved is no quiet success: stderr has said why.
     Program::End(SaveSettings().Saved ? 0 : 1);
 }

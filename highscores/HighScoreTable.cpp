@@ -44,6 +44,25 @@ int Merge(Column& topScore, Column& topScoreName, const std::vector<Entry>& entr
     return place;
 }
 
+int TiesAbove(const Column& topScore, int place) {
+    if (place < 1 || place > 10) return 0;
+    const qint32 s = ScoreValue(topScore[static_cast<size_t>(place)]);
+    int ties = 0;
+    for (int i = 1; i < place; ++i) ties += ScoreValue(topScore[static_cast<size_t>(i)]) == s;
+    return ties;
+}
+
+int FindEntry(const Column& topScore, const Column& topScoreName, const Entry& entry, int tiesAbove) {
+    const qint32 s = ScoreValue(entry.Score);
+    int ties = 0;
+    for (int i = 1; i <= 10; ++i) {
+        const auto k = static_cast<size_t>(i);
+        if (ScoreValue(topScore[k]) != s || ties++ < tiesAbove) continue;
+        return topScore[k] == entry.Score && topScoreName[k] == entry.Name ? i : 0;
+    }
+    return 0;
+}
+
 QString NamePrompt(int place) {
     if (place == 1) return QStringLiteral("Congratulations!  You have the NEW TOP SCORE!  Please enter your name:");
     return QStringLiteral("Congratulations!  You have a top 10 score!  Please enter your name:");

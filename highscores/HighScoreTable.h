@@ -32,6 +32,14 @@ struct Entry {
 // older entry). Returns the place of the last one, 0 when it did not get in.
 int Merge(Column& topScore, Column& topScoreName, const std::vector<Entry>& entries);
 
+// How many entries above `place` score the same as the one there. Entries that enter later never
+// change that count (a tie goes below), so it tells an entry from others of its score.
+int TiesAbove(const Column& topScore, int place);
+
+// The place of `entry` with `tiesAbove` entries of its score above it, as TiesAbove counted them
+// when it entered; 0 when places 1 to 10 no longer hold it.
+int FindEntry(const Column& topScore, const Column& topScoreName, const Entry& entry, int tiesAbove);
+
 // The name prompt's message for a place.
 QString NamePrompt(int place);
 

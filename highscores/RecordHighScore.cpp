@@ -15,19 +15,25 @@ void frmMain::RecordHighScore() {
     // Another instance may have stored scores since this one started: the place, the prompt's words
     // and the red row are chosen from the table the save will write.
     Settings::ReadTableAgain();
-    const int place = HighScoreTable::FindPlace(ScoreLabel->Caption(), TopScore);
+    const QString score = ScoreLabel->Caption();
+    int place = HighScoreTable::FindPlace(score, TopScore);
     if (place == 0) return;
     HighScoreTable::ShiftDown(TopScore, TopScoreName, place);
-    const auto i = static_cast<size_t>(place);
-    const QString score = ScoreLabel->Caption();
-    TopScore[i] = score;
-    NamedScore = score;
+    TopScore[static_cast<size_t>(place)] = score;
+    TopScoreName[static_cast<size_t>(place)] = frmCustomInput::Text1Preset();
+    // Stored before the prompt opens, under the name it opens with: a display server that goes away
+    // meanwhile may end the program with no handler run (Wayland's does).
+    Settings::NoteNewEntry(score, frmCustomInput::Text1Preset());
+    const Settings::Outcome early = SaveSettings();
+    if (early.Saved) place = early.NewestPlace;
+    // Other instances filled the table in the meantime.
+    if (place == 0) return;
     const QString name = AskPlayerName(static_cast<Integer>(place));
-    TopScoreName[i] = name;
+    TopScoreName[static_cast<size_t>(place)] = name;
     if (Program::Ended()) return;
-    // Stored at once: a crash or a power cut later in the run cannot take the entry. The table then
+    // Renamed at once: a crash or a power cut later in the run cannot take the name. The table then
     // also shows what other instances stored meanwhile, so the new row may have moved.
-    Settings::NoteNewEntry(score, name);
+    Settings::RenameNewEntry(name);
     const Settings::Outcome saved = SaveSettings();
     if (saved.Saved) {
         NewScoreRank = static_cast<Integer>(saved.NewestPlace);

@@ -175,6 +175,7 @@ protected:
                 rankDuringPrompt = NewScoreRank;
                 volumeDuringPrompt = MediaPlayer::Instance().Volume();
                 preset = box->Text1->selectedText();
+                onDiskDuringPrompt = OnDisk();
                 if (name) box->Text1->setText(QString::fromUtf8(name));
                 QTest::keyClick(box->Text1, Qt::Key_Return);
                 EXPECT_FALSE(box->isVisible());
@@ -210,8 +211,19 @@ protected:
         form->LoadSettings();
     }
 
+    // The table in the settings file, one "score name" text per place.
+    static QStringList OnDisk() {
+        const Registry::Session stored(QStringLiteral("Felmarch"), Registry::Session::Access::Read);
+        QStringList rows;
+        for (int i = 1; i <= 10; ++i)
+            rows << stored.Get("Quorbit", QStringLiteral("TopScore%1").arg(i), "") + ' ' +
+                        stored.Get("Quorbit", QStringLiteral("TopScoreName%1").arg(i), "");
+        return rows;
+    }
+
     int prompts = 0, windows = 0;
     QString promptText, promptCaption, preset, shownName;
+    QStringList onDiskDuringPrompt;
     Integer promptMode = -1, rankDuringPrompt = 0;
     int volumeDuringPrompt = 0, volumeDuringTable = 0;
     bool submitShown = false;
@@ -245,10 +257,15 @@ TEST_F(HighScoreInsertion, NewTopScoreOnTheDefaultTable) {
         EXPECT_EQ(TopScoreName[i], "---");
     }
     EXPECT_EQ(NewScoreRank, 0);
-    // Stored as soon as it had its name: a crash later in the run cannot take it.
-    const Registry::Session stored(QStringLiteral("Felmarch"), Registry::Session::Access::Read);
-    EXPECT_EQ(stored.Get("Quorbit", "TopScore1", ""), FormatCaption("1234"));
-    EXPECT_EQ(stored.Get("Quorbit", "TopScoreName1", ""), "Ann");
+    // Stored before the prompt opened, under its preset, then renamed as soon as it had its name: a
+    // crash at either moment cannot take it.
+    const QString entry = FormatCaption("1234");
+    ASSERT_EQ(onDiskDuringPrompt.size(), 10);
+    EXPECT_EQ(onDiskDuringPrompt[0], entry + " Name");
+    EXPECT_EQ(onDiskDuringPrompt[1], "0 ---");
+    const QStringList after = OnDisk();
+    EXPECT_EQ(after[0], entry + " Ann");
+    EXPECT_EQ(after[1], "0 ---");
     EXPECT_EQ(TestSupport::EndCount(), 0);
 }
 
@@ -301,6 +318,9 @@ TEST_F(HighScoreInsertion, ScoreThatDoesNotRankChangesNothing) {
 TEST_F(HighScoreInsertion, NameIsStoredExactlyAsConfirmed) {
     Record("10", nullptr);  // Enter at once keeps the preset
     EXPECT_EQ(TopScoreName[1], "Name");
+    // The name did not change: the second save finds the entry all the same, once.
+    EXPECT_EQ(redRows, QList<int>{0});
+    EXPECT_EQ(OnDisk().mid(0, 2), QStringList({"10 Name", "0 ---"}));
     Record("20", "");
     EXPECT_EQ(TopScoreName[1], "");
     EXPECT_EQ(shownName, "");

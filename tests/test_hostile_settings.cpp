@@ -394,6 +394,16 @@ QStringList Table(const QString& maxLevel, QStringList rows) {
     while (rows.size() < 10) rows << QStringLiteral("0 ---");
     return QStringList{maxLevel} + rows;
 }
+
+// A settings file as another instance saves it: MaxLevel 5 and "score name" rows from the top.
+QByteArray TableFile(const QStringList& rows) {
+    QString text = QStringLiteral("[Quorbit]\nMaxLevel=5\n");
+    for (int i = 1; i <= rows.size(); ++i)
+        text += QStringLiteral("TopScore%1=\"%2\"\nTopScoreName%1=%3\n")
+                    .arg(i)
+                    .arg(rows[i - 1].section(QLatin1Char(' '), 0, 0), rows[i - 1].section(QLatin1Char(' '), 1));
+    return text.toUtf8();
+}
 }
 
 TEST_F(HostileSettings, ASaveKeepsWhatAnotherInstanceStoredMeanwhile) {
@@ -440,6 +450,56 @@ TEST_F(HostileSettings, ASaveKeepsWhatAnotherInstanceStoredMeanwhile) {
     EXPECT_EQ(TestSupport::EndStatus(), 0);
     EXPECT_EQ(StoredTable(home.File()),
               Table("9", {"6,000 Fay", "5,000 Eve", "4,000 Ben", dee, "3,570 Ann", "1,000 Cy"}));
+}
+
+TEST_F(HostileSettings, TheTypedNameGoesToThisRunsEntryWhereverOthersMovedIt) {
+    // Another instance's player, at a prompt of their own, stored 2,500 under the preset before this
+    // game ended with 2,500 too: this run's entry goes below it, the same score under the same name.
+    const QString s = FormatNumber(2500);
+    struct Case {
+        QStringList meanwhile;  // what an instance stored while this player typed
+        QStringList want;
+        Integer rank;
+    };
+    const Case cases[] = {
+        // Ben on top and one more 2,500 under the preset, below this one.
+        {{"4,000 Ben", "3,570 Ann", s + " Name", s + " Name", s + " Name"},
+         {"4,000 Ben", "3,570 Ann", s + " Name", s + " Dee", s + " Name"},
+         4},
+        // Nine better scores: the other 2,500 is last, this one is out of the table and the name goes
+        // nowhere.
+        {{"9,000 A", "8,000 B", "7,000 C", "6,000 D", "5,000 E", "4,000 F", "3,570 Ann", "3,000 G", "2,800 H",
+          s + " Name"},
+         {"9,000 A", "8,000 B", "7,000 C", "6,000 D", "5,000 E", "4,000 F", "3,570 Ann", "3,000 G", "2,800 H",
+          s + " Name"},
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rank);
+        WriteFile(TableFile({"3,570 Ann", s + " Name"}));
+        StartGame();
+        form->ScoreLabel->SetCaption(QStringLiteral("2500"));
+        QStringList atPrompt;
+        Integer rank = -1;
+        Modal::SetHook([&](QDialog& d) {
+            if (auto* box = qobject_cast<frmCustomInput*>(&d)) {
+                atPrompt = StoredTable(home.File());
+                WriteFile(TableFile(c.meanwhile));
+                box->Text1->setText(QStringLiteral("Dee"));
+                box->Command1_Click();
+            } else if (qobject_cast<frmHighScores*>(&d)) {
+                rank = NewScoreRank;
+            } else {
+                ADD_FAILURE() << d.metaObject()->className();
+            }
+        });
+        form->RecordHighScore();
+        Modal::SetHook(nullptr);
+        EXPECT_EQ(atPrompt, Table("5", {"3,570 Ann", s + " Name", s + " Name"}));
+        EXPECT_EQ(StoredTable(home.File()), Table("5", c.want));
+        EXPECT_EQ(rank, c.rank);
+        form.reset();
+    }
 }
 
 TEST(HostileSettingsInstances, InstancesSavingAtOnceLoseNoEntry) {
@@ -496,6 +556,20 @@ pid_t InstanceHoldingTheLock(const QString& home, const std::function<void()>& t
     ::close(locked[1]);
     return held ? child : -1;
 }
+
+// Another instance on a slow disk: it holds the lock for `seconds`, then puts `table` in place of the
+// file and lets go.
+pid_t SlowInstanceSaving(const QString& home, unsigned seconds, const QByteArray& table) {
+    return InstanceHoldingTheLock(home, [&home, seconds, &table] {
+        sleep(seconds);
+        const QByteArray folder = QFile::encodeName(home + QStringLiteral("/Felmarch"));
+        const QByteArray part = folder + "/other.part";
+        const int out = ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || ::write(out, table.constData(), static_cast<size_t>(table.size())) != table.size() ||
+            ::close(out) != 0 || std::rename(part.constData(), (folder + "/Quorbit.conf").constData()) != 0)
+            _exit(1);
+    });
+}
 }
 
 TEST(HostileSettingsInstances, ASaveWaitsOutAnotherInstancesSlowSaveAndAFailedOneKeepsItsEntry) {
@@ -504,16 +578,8 @@ TEST(HostileSettingsInstances, ASaveWaitsOutAnotherInstancesSlowSaveAndAFailedOn
     Module1::Reset();
     Settings::Load();
     // Another instance on a slow disk: it holds the lock for three seconds, then puts Ben on top.
-    const pid_t other = InstanceHoldingTheLock(home.Path(), [&home] {
-        sleep(3);
-        const QByteArray folder = QFile::encodeName(home.Path() + QStringLiteral("/Felmarch"));
-        const QByteArray table("[Quorbit]\nMaxLevel=5\nTopScore1=4,000\nTopScoreName1=Ben\nTopScore2=3,570\nTopScoreName2=Ann\n");
-        const QByteArray part = folder + "/other.part";
-        const int out = ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || ::write(out, table.constData(), static_cast<size_t>(table.size())) != table.size() ||
-            ::close(out) != 0 || std::rename(part.constData(), (folder + "/Quorbit.conf").constData()) != 0)
-            _exit(1);
-    });
+    const pid_t other = SlowInstanceSaving(
+        home.Path(), 3, "[Quorbit]\nMaxLevel=5\nTopScore1=4,000\nTopScoreName1=Ben\nTopScore2=3,570\nTopScoreName2=Ann\n");
     ASSERT_GT(other, 0);
     Settings::NoteNewEntry(QStringLiteral("2,000"), QStringLiteral("Cy"));
     EXPECT_TRUE(Settings::Save().Saved);
@@ -540,6 +606,28 @@ TEST(HostileSettingsInstances, ASaveWaitsOutAnotherInstancesSlowSaveAndAFailedOn
         EXPECT_TRUE(Settings::Save().Saved);
         EXPECT_EQ(StoredTable(home.File()), Table("5", {"4,000 Ben", "3,570 Ann", "2,000 Cy", "1,000 Dee"}));
     }
+}
+
+TEST_F(HostileSettings, AScorePushedOutWhileItsSaveWaitsAsksForNoName) {
+    WriteFile(TableFile({"3,570 Ann"}));
+    StartGame();
+    // The game ends with 2,500 while another instance's save puts ten better scores in.
+    QStringList better;
+    for (int i = 1; i <= 10; ++i) better << FormatNumber(5000 - 100 * i) + QStringLiteral(" P%1").arg(i);
+    const pid_t other = SlowInstanceSaving(home.Path(), 1, TableFile(better));
+    ASSERT_GT(other, 0);
+    form->ScoreLabel->SetCaption(QStringLiteral("2500"));
+    QStringList shown;
+    Modal::SetHook([&](QDialog& d) { shown << d.metaObject()->className(); });
+    form->RecordHighScore();
+    Modal::SetHook(nullptr);
+    int status = 0;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(shown, QStringList());
+    EXPECT_EQ(NewScoreRank, 0);
+    EXPECT_EQ(StoredTable(home.File()), Table("5", better));
+    EXPECT_EQ(TopScoreName[10], QStringLiteral("P10"));
 }
 
 TEST(HostileSettingsFullDisk, AFullDiskNeverLeavesLessThanTheOldTable) {
@@ -633,12 +721,74 @@ TEST_F(HostileSettings, AFailedSaveIsReportedWithTheFileAndTheReason) {
         form->Form_Unload();
         const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
         EXPECT_NE(TestSupport::EndStatus(), 0);
-        EXPECT_EQ(errors.count(home.File()), 2) << errors.toStdString();
+        // Before the prompt, after it and at the end.
+        EXPECT_EQ(errors.count(home.File()), 3) << errors.toStdString();
         form.reset();
         if (held >= 0) ::close(held);
         held = -1;
         chmod(folder.constData(), 0755);
         QDir(home.Path() + QStringLiteral("/Felmarch")).removeRecursively();
+    }
+    Registry::SetLockWait(Registry::kLockWait);
+}
+
+TEST_F(HostileSettings, TheEntryIsStoredOnceWhicheverOfItsSavesFail) {
+    // While the prompt is open: nothing more, the session manager's checkpoint, or the program's end.
+    enum During { Nothing, Checkpoint, End };
+    struct Case {
+        bool earlyBlocked;  // another instance holds the lock until the prompt is open
+        During during;
+        bool laterBlocked;  // ... from then until the prompt has closed
+    };
+    const Case cases[] = {{true, Nothing, false}, {true, Checkpoint, false}, {false, Checkpoint, false},
+                          {false, Nothing, true}, {false, End, false},       {true, End, false}};
+    const QString s = FormatNumber(2500);
+    Registry::SetLockWait(std::chrono::milliseconds(200));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.earlyBlocked << c.during << c.laterBlocked);
+        WriteFile(TableFile({"3,570 Ann"}));
+        const QString written = StoredTable(home.File()).join(" | ");
+        StartGame();
+        int held = c.earlyBlocked ? LockSettingsFolder(home.Path()) : -1;
+        form->ScoreLabel->SetCaption(QStringLiteral("2500"));
+        QStringList boxes;
+        QString earlyErrors, atPrompt, whilePrompting;
+        testing::internal::CaptureStderr();
+        Modal::SetHook([&](QDialog& d) {
+            if (auto* box = qobject_cast<frmCustomInput*>(&d)) {
+                earlyErrors = QString::fromStdString(testing::internal::GetCapturedStderr());
+                testing::internal::CaptureStderr();
+                atPrompt = StoredTable(home.File()).join(" | ");
+                if (held >= 0) ::close(held);
+                held = -1;
+                box->Text1->setText(QStringLiteral("Dee"));
+                if (c.during == Checkpoint) form->SaveSettings();
+                if (c.during == End) form->Form_Unload();
+                whilePrompting = StoredTable(home.File()).join(" | ");
+                if (c.laterBlocked) held = LockSettingsFolder(home.Path());
+                box->Command1_Click();
+            } else if (auto* message = qobject_cast<QMessageBox*>(&d)) {
+                boxes << message->text();
+            }
+        });
+        form->RecordHighScore();
+        Modal::SetHook(nullptr);
+        const QString afterPrompt = StoredTable(home.File()).join(" | ");
+        if (held >= 0) ::close(held);
+        if (c.during != End) form->Form_Unload();
+        (void)testing::internal::GetCapturedStderr();
+
+        const QString preset = Table("5", {"3,570 Ann", s + " Name"}).join(" | ");
+        const QString typed = Table("5", {"3,570 Ann", s + " Dee"}).join(" | ");
+        EXPECT_EQ(earlyErrors.count(home.File()), c.earlyBlocked ? 1 : 0) << earlyErrors.toStdString();
+        EXPECT_EQ(atPrompt, c.earlyBlocked ? written : preset);
+        EXPECT_EQ(whilePrompting, c.during == End ? typed : c.during == Checkpoint ? preset : atPrompt);
+        EXPECT_EQ(afterPrompt, c.during == End ? typed : c.laterBlocked ? preset : typed);
+        EXPECT_EQ(boxes.size(), c.laterBlocked ? 1 : 0);
+        EXPECT_EQ(StoredTable(home.File()).join(" | "), typed);
+        EXPECT_EQ(TestSupport::EndCount(), 1);
+        EXPECT_EQ(TestSupport::EndStatus(), 0);
+        form.reset();
     }
     Registry::SetLockWait(Registry::kLockWait);
 }

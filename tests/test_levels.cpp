@@ -3,6 +3,7 @@
 
 #include "platform/MediaPlayer.h"
 #include "platform/Random.h"
+#include "platform/Registry.h"
 
 #include <QTimer>
 
@@ -317,12 +318,16 @@ TEST_F(Levels, EntryCellTakenAtLevelStartEndsTheGameButRaisesMaxLevel) {
     // StartRound builds on what the board holds: a block in the entry cell of a 10 board.
     SetBoard({".....5....", "..........", "..........", "..........", "..........", "..........",
               "..........", "..........", "..........", ".........."});
+    TestSupport::Store({{QStringLiteral("MaxLevel"), QStringLiteral("3")}});
     MaxLevel = 3;
     Level = 3;
     form->KeysLocked = true;
     form->StartRound();
     EXPECT_EQ(Level, 4);
     EXPECT_EQ(MaxLevel, 4);
+    // On disk as the level starts: an end that runs no handler cannot take it.
+    const Registry::Session stored(QStringLiteral("Felmarch"), Registry::Session::Access::Read);
+    EXPECT_EQ(stored.Get(QStringLiteral("Quorbit"), QStringLiteral("MaxLevel"), QString()), QStringLiteral("4"));
     EXPECT_TRUE(form->KeysLocked);
     EXPECT_FALSE(form->GameTimer.Enabled());
     EXPECT_TRUE(form->GoblinTimer.Enabled());
