@@ -39,6 +39,7 @@ std::once_flag made, started;
 bool waitForWindow = false;  // UI thread only
 // Audio thread only.
 bool opened = false;
+bool reopened = false;
 std::chrono::steady_clock::time_point lastOpening;
 std::atomic<void (*)()> onLost{nullptr}, onOpened{nullptr};
 
@@ -88,7 +89,6 @@ bool OpenDevice() {
     static bool toldSoundFont = false;
     if (!soundFont && !std::exchange(toldSoundFont, true))
         std::fprintf(stderr, "quorbit: %s is missing; the music stays silent\n", kSoundFont);
-    if (auto hook = onOpened.load()) hook();
     return true;
 }
 
@@ -126,6 +126,10 @@ void Run(Worker* w) {
             w->busy = true;
         }
         job();
+        // What was playing sounds again once the job that opened the device has run: loading the music
+        // must not hold up the effect that found the device back.
+        if (std::exchange(reopened, false))
+            if (auto hook = onOpened.load()) hook();
     }
 }
 }
@@ -156,7 +160,7 @@ bool Ready() {
     const AudioFunctions* sdl = AudioLibrary();
     if (!sdl) return false;
     if (opened && DeviceLost(sdl)) CloseDevice(sdl);
-    if (!opened && std::chrono::steady_clock::now() - lastOpening >= kReopenInterval) OpenDevice();
+    if (!opened && std::chrono::steady_clock::now() - lastOpening >= kReopenInterval) reopened = OpenDevice();
     return opened;
 }
 

@@ -23,7 +23,8 @@ bool IsOpen();
 // server costs nothing; whether one is open now.
 bool Ready();
 // For the music, whose loaded tune belongs to its device: `whenLost` runs on the audio thread before a
-// lost device is closed, `whenOpened` after a device has opened. Set before anything is queued.
+// lost device is closed, `whenOpened` after the job in which Ready() opened one. Set before anything
+// is queued.
 void Watch(void (*whenLost)(), void (*whenOpened)());
 // Waits up to `ms` until every job queued so far has run; true when they all have (tests).
 bool Drain(int ms);

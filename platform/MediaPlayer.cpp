@@ -105,9 +105,10 @@ void PlayTune(quint64 tune, std::int32_t volume, bool wasPaused, bool wasPlaying
     Sound(wasPaused, wasPlaying);
 }
 
-// A new device plays what the player's state says is playing, from the start.
+// A new device plays what the player's state says is playing, from the start, unless the job that
+// opened it has started it already.
 void RestoreMusic() {
-    if (Held().playing && Held().tune == latestTune.load()) Sound(false, false);
+    if (Held().playing && Held().tune == latestTune.load()) Sound(false, true);
 }
 }
 
