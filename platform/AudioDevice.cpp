@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 const char* const kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
@@ -22,6 +24,8 @@ const char* const kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr off_t kMaxFileBytes = 16 * 1024 * 1024;
 // A device that hangs must not let the queue grow without end.
 constexpr size_t kMaxWaitingJobs = 4096;
+// Without a sound server every tune and effect would try to reach it again.
+constexpr auto kReopenInterval = std::chrono::seconds(1);
 
 struct Worker {
     std::mutex lock;
@@ -33,7 +37,11 @@ struct Worker {
 Worker* worker = nullptr;
 std::once_flag made, started;
 bool waitForWindow = false;  // UI thread only
-bool opened = false;  // audio thread only
+// Audio thread only.
+bool opened = false;
+bool reopened = false;
+std::chrono::steady_clock::time_point lastOpening;
+std::atomic<void (*)()> onLost{nullptr}, onOpened{nullptr};
 
 Worker& TheWorker() {
     std::call_once(made, [] { worker = new Worker; });
@@ -53,27 +61,55 @@ public:
     }
 };
 
-void OpenDevice() {
+bool OpenDevice() {
     const AudioFunctions* sdl = AudioLibrary();
-    if (!sdl) return;
+    if (!sdl) return false;
+    lastOpening = std::chrono::steady_clock::now();
     // SDL must not take over Ctrl+C.
     sdl->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // Runs once per run, so each cause of silence is told once.
+    // Each cause of silence is told once per run, however often the device is tried again.
     auto noDevice = [sdl] {
-        std::fprintf(stderr, "quorbit: no audio device opened (%s); the game stays silent\n", sdl->SDL_GetError());
+        static bool told = false;
+        if (!std::exchange(told, true))
+            std::fprintf(stderr, "quorbit: no audio device opened (%s); the game stays silent\n", sdl->SDL_GetError());
+        return false;
     };
     if (sdl->SDL_Init(SDL_INIT_AUDIO) != 0) return noDevice();
     struct stat st {};
     const bool soundFont = stat(kSoundFont, &st) == 0;
+    // Closing the mixer forgets the soundfont, so each opening names it again.
     if (soundFont) sdl->Mix_SetSoundFonts(kSoundFont);
     if (sdl->Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
         noDevice();
         sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return;
+        return false;
     }
     sdl->Mix_AllocateChannels(4);
     opened = true;
-    if (!soundFont) std::fprintf(stderr, "quorbit: %s is missing; the music stays silent\n", kSoundFont);
+    static bool toldSoundFont = false;
+    if (!soundFont && !std::exchange(toldSoundFont, true))
+        std::fprintf(stderr, "quorbit: %s is missing; the music stays silent\n", kSoundFont);
+    return true;
+}
+
+// SDL marks a device whose server went away as removed and plays into nothing from then on; the
+// removal of a device not opened carries no id. Added devices are dropped too, so nothing piles up.
+bool DeviceLost(const AudioFunctions* sdl) {
+    bool lost = false;
+    SDL_Event events[16];
+    int n = 0;
+    while ((n = sdl->SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_AUDIODEVICEADDED, SDL_AUDIODEVICEREMOVED)) > 0)
+        for (int i = 0; i < n; ++i)
+            lost |= events[i].type == SDL_AUDIODEVICEREMOVED && events[i].adevice.which != 0 && !events[i].adevice.iscapture;
+    return lost;
+}
+
+// The whole audio subsystem goes with the device: its backend's own connection to the server is dead too.
+void CloseDevice(const AudioFunctions* sdl) {
+    if (auto hook = onLost.load()) hook();
+    sdl->Mix_CloseAudio();
+    sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    opened = false;
 }
 
 void Run(Worker* w) {
@@ -90,6 +126,10 @@ void Run(Worker* w) {
             w->busy = true;
         }
         job();
+        // What was playing sounds again once the job that opened the device has run: loading the music
+        // must not hold up the effect that found the device back.
+        if (std::exchange(reopened, false))
+            if (auto hook = onOpened.load()) hook();
     }
 }
 }
@@ -115,6 +155,19 @@ void Post(std::function<void()> job) {
 }
 
 bool IsOpen() { return opened; }
+
+bool Ready() {
+    const AudioFunctions* sdl = AudioLibrary();
+    if (!sdl) return false;
+    if (opened && DeviceLost(sdl)) CloseDevice(sdl);
+    if (!opened && std::chrono::steady_clock::now() - lastOpening >= kReopenInterval) reopened = OpenDevice();
+    return opened;
+}
+
+void Watch(void (*whenLost)(), void (*whenOpened)()) {
+    onLost = whenLost;
+    onOpened = whenOpened;
+}
 
 bool Drain(int ms) {
     Open();

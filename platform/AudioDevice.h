@@ -18,6 +18,14 @@ void OpenAfterFirstWindow();
 void Post(std::function<void()> job);
 // On the audio thread: whether the device is open.
 bool IsOpen();
+// On the audio thread, as a tune or an effect starts: a device that SDL reports lost (its sound server
+// gone) is closed, and where none is open one is opened, at most once a second so that a missing
+// server costs nothing; whether one is open now.
+bool Ready();
+// For the music, whose loaded tune belongs to its device: `whenLost` runs on the audio thread before a
+// lost device is closed, `whenOpened` after the job in which Ready() opened one. Set before anything
+// is queued.
+void Watch(void (*whenLost)(), void (*whenOpened)());
 // Waits up to `ms` until every job queued so far has run; true when they all have (tests).
 bool Drain(int ms);
 }

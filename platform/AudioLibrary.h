@@ -13,7 +13,8 @@
     X(fluid_set_log_function) X(new_fluid_settings) X(fluid_settings_setstr) X(new_fluid_synth)              \
     X(new_fluid_player) X(fluid_player_set_loop) X(fluid_player_add_mem) X(fluid_player_play)                \
     X(fluid_synth_write_float) X(fluid_player_get_status) X(fluid_player_get_total_ticks)                    \
-    X(fluid_player_stop) X(delete_fluid_player) X(delete_fluid_synth) X(delete_fluid_settings)
+    X(fluid_player_stop) X(delete_fluid_player) X(delete_fluid_synth) X(delete_fluid_settings)               \
+    X(SDL_PeepEvents) X(Mix_CloseAudio)
 
 struct AudioFunctions {
 #define QUORBIT_AUDIO_POINTER(name) decltype(&::name) name = nullptr;

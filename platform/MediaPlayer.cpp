@@ -10,11 +10,15 @@
 // The player's state lives here, on the game's thread; loading and sounding the music is queued for
 // the audio thread, which alone touches the device.
 namespace {
-// The music as the audio thread holds it. Never destroyed: the audio thread may outlive main's statics.
+// The music as the audio thread holds it, and what was last asked of it, so that a new device can
+// sound it again. Never destroyed: the audio thread may outlive main's statics.
 struct Music {
-    Mix_Music* music = nullptr;
+    Mix_Music* music = nullptr;  // loaded into the device open now
     QByteArray bytes;  // the decoder may read from them as long as the music lives
     quint64 tune = 0;  // the FileName it came from
+    QByteArray file;
+    bool playing = false;  // asked to play, and not paused or stopped since
+    std::int32_t volume = 0;
 };
 Music& Held() {
     static Music* music = new Music;
@@ -28,39 +32,60 @@ bool LatestUnplayable() { return unplayableTune.load() == latestTune.load(); }
 
 // These run on the audio thread, where AudioDevice::IsOpen() also means the library is there.
 void ApplyVolume(std::int32_t volume) {
+    Held().volume = volume;
     if (!AudioDevice::IsOpen()) return;
     const double gain = volume >= 0 ? 1.0 : std::pow(10.0, volume / 2000.0);
     AudioLibrary()->Mix_VolumeMusic(static_cast<int>(std::lround(gain * MIX_MAX_VOLUME)));
 }
 
-void LoadTune(const QByteArray& file, quint64 tune) {
-    if (tune != latestTune.load()) return;  // a newer file is already on its way
-    const AudioFunctions* sdl = AudioLibrary();
-    if (!sdl) return;  // no sound libraries: everything is silent, no file is judged
+// While the device it was loaded into is still open.
+void FreeMusic() {
     Music& held = Held();
     if (AudioDevice::IsOpen()) {
-        sdl->Mix_HaltMusic();
-        if (held.music) sdl->Mix_FreeMusic(held.music);
+        AudioLibrary()->Mix_HaltMusic();
+        if (held.music) AudioLibrary()->Mix_FreeMusic(held.music);
     }
-    held = Music{nullptr, {}, tune};
+    held.music = nullptr;
+    held.bytes.clear();
+}
+
+// Reads and judges the held tune's file, and loads it into the device when one is open.
+void LoadHeld() {
+    Music& held = Held();
     bool exists = false;
-    QByteArray bytes = SoundFiles::Read(file, exists);
+    QByteArray bytes = SoundFiles::Read(held.file, exists);
     if (!SoundFiles::IsPlayableMidi(bytes)) {
-        unplayableTune = tune;
-        if (exists) SoundFiles::ReportDamaged(file, "not a playable MIDI file");
+        unplayableTune = held.tune;
+        if (exists) SoundFiles::ReportDamaged(held.file, "not a playable MIDI file");
         return;
     }
     if (!AudioDevice::IsOpen()) return;
+    const AudioFunctions* sdl = AudioLibrary();
     held.bytes = std::move(bytes);
     SDL_RWops* source = sdl->SDL_RWFromConstMem(held.bytes.constData(), static_cast<int>(held.bytes.size()));
     held.music = sdl->Mix_LoadMUSType_RW(source, MUS_MID, 1);
 }
 
-void PlayTune(quint64 tune, std::int32_t volume, bool wasPaused, bool wasPlaying) {
-    const Music& held = Held();
-    if (!AudioDevice::IsOpen() || !held.music || held.tune != tune) return;
+void LoadTune(const QByteArray& file, quint64 tune) {
+    if (tune != latestTune.load()) return;  // a newer file is already on its way
+    if (!AudioLibrary()) return;  // no sound libraries: everything is silent, no file is judged
+    AudioDevice::Ready();
+    FreeMusic();
+    Music& held = Held();
+    held.tune = tune;
+    held.file = file;
+    held.playing = false;
+    LoadHeld();
+}
+
+void Sound(bool wasPaused, bool wasPlaying) {
+    Music& held = Held();
+    if (!AudioDevice::IsOpen()) return;
+    // Not loaded yet, or loaded into a device that went away.
+    if (!held.music && unplayableTune.load() != held.tune) LoadHeld();
+    if (!held.music) return;
     const AudioFunctions* sdl = AudioLibrary();
-    ApplyVolume(volume);
+    ApplyVolume(held.volume);
     // Playing music goes on where it is; paused music resumes.
     if (wasPlaying && sdl->Mix_PlayingMusic() && !sdl->Mix_PausedMusic()) return;
     if (wasPaused && sdl->Mix_PlayingMusic()) {
@@ -70,7 +95,24 @@ void PlayTune(quint64 tune, std::int32_t volume, bool wasPaused, bool wasPlaying
         sdl->Mix_PlayMusic(held.music, -1);
     }
 }
+
+void PlayTune(quint64 tune, std::int32_t volume, bool wasPaused, bool wasPlaying) {
+    Music& held = Held();
+    if (held.tune != tune) return;
+    AudioDevice::Ready();
+    held.playing = true;
+    held.volume = volume;
+    Sound(wasPaused, wasPlaying);
 }
+
+// A new device plays what the player's state says is playing, from the start, unless the job that
+// opened it has started it already.
+void RestoreMusic() {
+    if (Held().playing && Held().tune == latestTune.load()) Sound(false, true);
+}
+}
+
+MediaPlayer::MediaPlayer() { AudioDevice::Watch(FreeMusic, RestoreMusic); }
 
 MediaPlayer& MediaPlayer::Instance() {
     static MediaPlayer player;
@@ -104,6 +146,7 @@ void MediaPlayer::Pause() {
     calls_.Add(QStringLiteral("Pause"));
     if (playState_ == 2) playState_ = 1;
     AudioDevice::Post([] {
+        Held().playing = false;
         if (AudioDevice::IsOpen() && AudioLibrary()->Mix_PlayingMusic()) AudioLibrary()->Mix_PauseMusic();
     });
 }
@@ -116,6 +159,7 @@ void MediaPlayer::SetVolume(std::int32_t v) {
 
 void MediaPlayer::Reset() {
     AudioDevice::Post([] {
+        Held().playing = false;
         if (AudioDevice::IsOpen()) AudioLibrary()->Mix_HaltMusic();
     });
     fileName_.clear();

@@ -26,7 +26,7 @@ public:
     void Reset();
 
 private:
-    MediaPlayer() = default;
+    MediaPlayer();
     QString fileName_;
     std::int32_t playState_ = 0;
     std::int32_t volume_ = 0;

@@ -23,9 +23,10 @@ Mix_Chunk* Load(const QByteArray& file) {
     return chunk;
 }
 
-// On the audio thread. Each file is read once; the device owns the chunks until the program ends.
+// On the audio thread. Each file is read once and kept until the program ends: every device is opened
+// in the one format the chunks were converted to.
 void Play(const QByteArray& file) {
-    if (!AudioDevice::IsOpen()) return;
+    if (!AudioDevice::Ready()) return;
     static auto* chunks = new std::map<QByteArray, Mix_Chunk*>;
     auto it = chunks->find(file);
     if (it == chunks->end()) it = chunks->emplace(file, Load(file)).first;

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
@@ -228,6 +229,80 @@ QString PrivateWayland::Log() const {
 }
 
 void PrivateWayland::Kill() { Stop(compositor_); }
+
+PrivateSoundServer::PrivateSoundServer() {
+    for (const char* tool : {"pactl", "parec"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            problem_ = QString::fromLatin1(tool) + QStringLiteral(" is not installed");
+    if (problem_.isEmpty()) Start();
+}
+
+PrivateSoundServer::~PrivateSoundServer() { Stop(server_); }
+
+void PrivateSoundServer::Kill() { Stop(server_); }
+
+bool PrivateSoundServer::Start() {
+    // No configuration of the machine's: only the sink and the socket, open to any client. As root it
+    // runs in a user's mode, with its home, runtime and state in the private folder.
+    const QByteArray dir = QFile::encodeName(dir_.path());
+    server_ = Spawn(QStringLiteral("pulseaudio"),
+                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm", "--use-pid-file=no", "-L",
+                     "module-null-sink", "-L",
+                     "module-native-protocol-unix auth-anonymous=1 socket=" + QFile::encodeName(Socket())},
+                    {{"HOME", dir}, {"XDG_RUNTIME_DIR", dir}, {"PULSE_RUNTIME_PATH", dir + "/pulse"}},
+                    dir_.filePath(QStringLiteral("log")));
+    if (server_ < 0) {
+        problem_ = QStringLiteral("pulseaudio is not installed");
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QProcess info;
+        info.start(QStringLiteral("pactl"), {QStringLiteral("-s"), Address(), QStringLiteral("info")});
+        if (info.waitForFinished(60000) && info.exitCode() == 0) return true;
+        if (clock.elapsed() > 30000 || ::waitpid(server_, nullptr, WNOHANG) != 0) {
+            QFile log(dir_.filePath(QStringLiteral("log")));
+            problem_ = QStringLiteral("pulseaudio did not start: ") +
+                       (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString());
+            Stop(server_);
+            return false;
+        }
+        QThread::msleep(50);
+    }
+}
+
+QString PrivateSoundServer::Streams() const {
+    QProcess list;
+    list.start(QStringLiteral("pactl"), {QStringLiteral("-s"), Address(), QStringLiteral("list"), QStringLiteral("short"),
+                                         QStringLiteral("sink-inputs")});
+    return list.waitForFinished(60000) && list.exitCode() == 0 ? QString::fromLocal8Bit(list.readAllStandardOutput()).trimmed() : QString();
+}
+
+int PrivateSoundServer::Peak(int ms) const {
+    // 16-bit stereo at 44.1 kHz, the sink's own format: what the clients played, unchanged.
+    const qint64 wanted = ms * 44100LL / 1000 * 4;
+    QProcess record;
+    record.start(QStringLiteral("parec"), {QStringLiteral("-s"), Address(), QStringLiteral("-d"), QStringLiteral("null.monitor"),
+                                           QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                                           QStringLiteral("--rate=44100"), QStringLiteral("--channels=2")});
+    QByteArray pcm;
+    QElapsedTimer clock;
+    clock.start();
+    while (pcm.size() < wanted && record.state() != QProcess::NotRunning && clock.elapsed() < 60000) {
+        record.waitForReadyRead(1000);
+        pcm += record.readAllStandardOutput();
+    }
+    record.kill();
+    record.waitForFinished(60000);
+    if (pcm.size() < wanted) return -1;
+    int peak = 0;
+    for (qint64 i = 0; i + 1 < wanted; i += 2) {
+        const auto sample = static_cast<std::int16_t>(static_cast<quint8>(pcm[i]) | static_cast<quint8>(pcm[i + 1]) << 8);
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    }
+    return peak;
+}
 }
 
 void GameTest::SetUp() {

@@ -92,6 +92,33 @@ private:
     pid_t compositor_ = -1;
     QString problem_;
 };
+
+// A PulseAudio server playing into a null sink, on a socket of its own in a private folder; it can be
+// killed and started again on the same socket, as a player restarts the desktop's sound.
+class PrivateSoundServer {
+public:
+    PrivateSoundServer();
+    ~PrivateSoundServer();
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+    QString Problem() const { return problem_; }
+    QString Socket() const { return dir_.filePath(QStringLiteral("socket")); }
+    // For a client: PULSE_SERVER.
+    QString Address() const { return QStringLiteral("unix:") + Socket(); }
+    // The server ends at once, as a crash ends it.
+    void Kill();
+    // Starts it (again) and waits until it serves clients; false, with Problem() set, when it does not.
+    bool Start();
+    // The streams playing into it, a line each; empty when none or when the server is not there.
+    QString Streams() const;
+    // The loudest sample its sink plays in `ms`, recorded from the sink's monitor; -1 when nothing was recorded.
+    int Peak(int ms) const;
+
+private:
+    QTemporaryDir dir_;
+    pid_t server_ = -1;
+    QString problem_;
+};
 }
 
 // A loaded main window, idle, as after start-up (splash closed at once).

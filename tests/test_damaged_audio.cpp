@@ -1,5 +1,6 @@
-// Damaged music and effect files on a running sound device, or no device: silence, a line each on stderr,
-// and a game that goes on. Each set of files is played in a child process, which a freeze would hang.
+// Damaged music and effect files on a running sound device, no device, or a sound server that dies under
+// the game: silence, a line each on stderr, and a game that goes on (and sounds again once the server is
+// back). Each set of files is played in a child process, which a freeze would hang.
 #include "TestSupport.h"
 
 #include "dialogs/frmAudio.h"
@@ -16,8 +17,14 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
+#include <cstring>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Module1;
 
@@ -40,12 +47,119 @@ bool Write(const QString& path, const QByteArray& bytes) {
 
 // A well-formed Standard MIDI File whose one track ends where it starts.
 const QByteArray kEmptySong("MThd\0\0\0\6\0\0\0\1\1\xe0MTrk\0\0\0\4\0\xff\x2f\0", 26);
+
+// Where a sound server is killed and started again, the game child and its test take turns: the child
+// says where it is and waits for a line from the test; the test waits for the child's word.
+void Step(const char* name) {
+    std::printf("AUDIO-STEP %s\n", name);
+    std::fflush(stdout);
+}
+
+bool LineFromTest(int ms) {
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&in, 1, ms) <= 0) return false;
+    char c = 0;
+    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {}
+    return true;
+}
+
+bool AwaitStep(QProcess& child, QByteArray& out, const char* name, const std::function<void()>& meanwhile = {}) {
+    const QByteArray line = QByteArray("AUDIO-STEP ") + name + '\n';
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains(line) && clock.elapsed() < 180000 && child.state() != QProcess::NotRunning) {
+        child.waitForReadyRead(100);
+        out += child.readAllStandardOutput();
+        if (meanwhile) meanwhile();
+    }
+    return out.contains(line);
+}
+
+void Tell(QProcess& child) {
+    child.write("\n");
+    while (child.bytesToWrite() > 0 && child.state() != QProcess::NotRunning) child.waitForBytesWritten(100);
+}
+
+bool Eventually(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 120000) return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+// On the game's side: whether the audio thread has a device open once all that is queued has run.
+bool DeviceOpen() {
+    auto open = std::make_shared<std::atomic<bool>>(true);
+    AudioDevice::Post([open] { *open = AudioDevice::IsOpen(); });
+    AudioDevice::Drain(60000);
+    return *open;
+}
+
+// Where the server was, a socket that turns away every client that tries to reach one, and counts them.
+class EmptyServerSocket {
+public:
+    explicit EmptyServerSocket(const QString& path) : path_(QFile::encodeName(path)) {
+        ::unlink(path_.constData());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.constData(), sizeof address.sun_path - 1);
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 64) != 0)
+            ADD_FAILURE() << "no socket in the server's place";
+    }
+    ~EmptyServerSocket() {
+        if (fd_ >= 0) ::close(fd_);
+        ::unlink(path_.constData());
+    }
+    EmptyServerSocket(const EmptyServerSocket&) = delete;
+    EmptyServerSocket& operator=(const EmptyServerSocket&) = delete;
+    int TurnAway() {
+        for (int client; fd_ >= 0 && (client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ++tries_) ::close(client);
+        return tries_;
+    }
+
+private:
+    QByteArray path_;
+    int fd_ = -1;
+    int tries_ = 0;
+};
+
+// The server dies under the game that plays its music and comes back: the game goes on silently,
+// trying the server again at its effects, never more often than once a second, and its next effect
+// then brings its stream back with the tune it was playing.
+void RestartServer(QProcess& child, QByteArray& out, TestSupport::PrivateSoundServer& server) {
+    ASSERT_TRUE(AwaitStep(child, out, "sounding")) << out.toStdString();
+    EXPECT_TRUE(Eventually([&] { return !server.Streams().isEmpty(); })) << "no stream before the server died";
+    EXPECT_TRUE(Eventually([&] { return server.Peak(300) > 100; })) << "silent before the server died";
+    server.Kill();
+    {
+        EmptyServerSocket empty(server.Socket());
+        QElapsedTimer gone;
+        gone.start();
+        Tell(child);
+        ASSERT_TRUE(AwaitStep(child, out, "gone", [&] { empty.TurnAway(); })) << out.toStdString();
+        const qint64 seconds = gone.elapsed() / 1000;
+        EXPECT_GE(empty.TurnAway(), 2) << "the server was never tried again";
+        EXPECT_LE(empty.TurnAway(), seconds + 1) << "tried more than once a second in " << seconds << " s";
+    }
+    ASSERT_TRUE(server.Start()) << server.Problem().toStdString();
+    Tell(child);
+    ASSERT_TRUE(Eventually([&] { return !server.Streams().isEmpty(); })) << "the game's stream never came back";
+    Tell(child);
+    ASSERT_TRUE(AwaitStep(child, out, "waiting")) << out.toStdString();
+    EXPECT_TRUE(Eventually([&] { return server.Peak(300) > 100; })) << "the music never came back";
+    Tell(child);
+}
 }
 
 // The game starts with the file given as its first tune, and a new game's level start plays it and
 // drops the board in with a bang; a few blocks fall; in the middle of the game the player picks the
 // file again in the audio dialog, and the game goes on; then the effects given are played. Reports
-// the CPU used in 150 ms while idle afterwards and the longest audio call.
+// the CPU used in 150 ms while idle afterwards and the longest audio call. Where the sound server is
+// killed and started again, all after the first blocks falling plays without it.
 TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     const QString tune = qEnvironmentVariable("QUORBIT_CHILD_TUNE");
     if (tune.isEmpty()) GTEST_SKIP() << "runs only as a child of DamagedAudio.SilenceNeverFreezesNorCrashes";
@@ -77,6 +191,12 @@ TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     form->KeysLocked = true;
     form->StartNewGame();
     play();
+    // The sound server is killed here, and the game plays on.
+    const bool restart = qEnvironmentVariableIsSet("QUORBIT_CHILD_RESTART");
+    if (restart) {
+        Step("sounding");
+        LineFromTest(300000);
+    }
 
     FileChooser::SetHook([&](const QString&, const QString&, const QString&) { return tune; });
     Modal::SetHook([&](QDialog& d) {
@@ -91,6 +211,20 @@ TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     play();
     for (int round = 0; round < 3; ++round)
         for (const QString& effect : effects) timed([&] { SoundPlayer::PlayAsync(effect); });
+    if (restart) {
+        // The lost device is let go at an effect once SDL has seen it gone; the effects after it try
+        // again, in vain, but not each of them.
+        QElapsedTimer clock;
+        clock.start();
+        while (DeviceOpen() && clock.elapsed() < 60000) {
+            SoundPlayer::PlayAsync(effects.value(0));
+            QThread::msleep(100);
+        }
+        for (int effect = 0; effect < 15; ++effect) {
+            timed([&] { SoundPlayer::PlayAsync(effects.value(0)); });
+            QThread::msleep(100);
+        }
+    }
 
     // Loading tunes and the soundfont is real work, which a loaded machine stretches over seconds; only
     // once the queue is empty does the game have to be quiet. A queue that never empties is a freeze.
@@ -105,6 +239,16 @@ TEST(DamagedAudioChild, PlaysOnWithTheFilesGiven) {
     std::printf("AUDIO-CHILD drained=%d cpu_ms=%lld longest_call_ms=%lld\n", drained ? 1 : 0,
                 static_cast<long long>(quietest), static_cast<long long>(longest));
     std::fflush(stdout);
+    if (restart) {
+        // The server is back. Effects that are missing files sound nothing themselves: whatever the
+        // test then hears is the music, brought back by the first effect that found the server.
+        Step("gone");
+        LineFromTest(300000);
+        const QString nothing = QDir::temp().filePath(QStringLiteral("quorbit-no-such-effect.wav"));
+        while (!LineFromTest(300)) SoundPlayer::PlayAsync(nothing);
+        Step("waiting");
+        LineFromTest(300000);
+    }
     FileChooser::SetHook(nullptr);
     Modal::SetHook(nullptr);
     form.reset();
@@ -140,6 +284,7 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
         QStringList effects;
         int damaged;  // files that may each report one line
         QString driver = QStringLiteral("dummy");
+        TestSupport::PrivateSoundServer* server = nullptr;  // killed and started again while the game plays
     };
     const QStringList goodEffects{AudioFolder() + QStringLiteral("bomb.wav")};
     std::vector<Case> cases;
@@ -151,6 +296,10 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
     cases.push_back({AudioFolder() + QStringLiteral("Quorbit2.mid"), badEffects, 6});
     // A driver SDL does not have: no device opens, which is told once.
     cases.push_back({AudioFolder() + QStringLiteral("Quorbit2.mid"), goodEffects, 1, QStringLiteral("nosuch")});
+    // A sound server that dies while the music plays: silence, told once, until it is back.
+    TestSupport::PrivateSoundServer server;
+    ASSERT_EQ(server.Problem(), QString());
+    cases.push_back({AudioFolder() + QStringLiteral("Quorbit2.mid"), goodEffects, 1, QStringLiteral("pulseaudio"), &server});
 
     std::vector<std::unique_ptr<QProcess>> children;
     for (const Case& c : cases) {
@@ -160,6 +309,10 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
         env.insert(QStringLiteral("QUORBIT_CHILD_EFFECTS"), c.effects.join(QLatin1Char('\n')));
         env.insert(QStringLiteral("QUORBIT_CHILD_DRIVER"), c.driver);
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("default.warning=false"));  // the headless platform's
+        if (c.server) {
+            env.insert(QStringLiteral("QUORBIT_CHILD_RESTART"), QStringLiteral("1"));
+            env.insert(QStringLiteral("PULSE_SERVER"), c.server->Address());
+        }
         child->setProcessEnvironment(env);
         child->start(QCoreApplication::applicationFilePath(),
                      {QStringLiteral("--gtest_filter=DamagedAudioChild.PlaysOnWithTheFilesGiven")});
@@ -169,17 +322,28 @@ TEST(DamagedAudio, SilenceNeverFreezesNorCrashes) {
     clock.start();
     for (size_t i = 0; i < cases.size(); ++i) {
         QProcess& child = *children[i];
-        SCOPED_TRACE(cases[i].tune.toStdString() + " with " + cases[i].effects.join(QLatin1Char(' ')).toStdString());
+        SCOPED_TRACE(cases[i].tune.toStdString() + " with " + cases[i].effects.join(QLatin1Char(' ')).toStdString() +
+                     " on " + cases[i].driver.toStdString());
+        QByteArray early;
+        if (cases[i].server) {
+            RestartServer(child, early, *cases[i].server);
+            if (HasFatalFailure()) {
+                child.kill();
+                child.waitForFinished();
+                continue;
+            }
+            clock.restart();
+        }
         if (!child.waitForFinished(static_cast<int>(std::max<qint64>(1000, 90000 - clock.elapsed())))) {
             child.kill();
             child.waitForFinished();
             ADD_FAILURE() << "the game froze";
             continue;
         }
-        const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+        const QString out = QString::fromLocal8Bit(early + child.readAllStandardOutput());
         const QStringList errors = QString::fromLocal8Bit(child.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         if (child.exitStatus() != QProcess::NormalExit) {
-            ADD_FAILURE() << "crashed\n" << out.toStdString();
+            ADD_FAILURE() << "crashed\n" << out.toStdString() << errors.join(QLatin1Char('\n')).left(4000).toStdString();
             continue;
         }
         EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
