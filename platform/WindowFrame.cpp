@@ -55,27 +55,37 @@ bool Supports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t what) {
     return false;
 }
 
-// Centres the client area so that the frame around it, in device pixels, is centred on the screen.
-// The client area is placed, not the frame: Qt turns a frame position into a client position only
-// once it has seen the frame itself, so a window never shown would land a title bar lower.
-void Centre(QWidget& window, QMargins deviceFrame) {
+// Where the client area goes so that the frame around it, in device pixels, is centred on the
+// screen. The client area is placed, not the frame: Qt turns a frame position into a client position
+// only once it has seen the frame itself, so a window never shown would land a title bar lower.
+QRect CentredClient(const QWidget& window, QMargins deviceFrame) {
     const qreal ratio = window.windowHandle() ? window.windowHandle()->devicePixelRatio() : window.devicePixelRatioF();
     const QMargins frame(qRound(deviceFrame.left() / ratio), qRound(deviceFrame.top() / ratio),
                          qRound(deviceFrame.right() / ratio), qRound(deviceFrame.bottom() / ratio));
     const QRect area = WindowFrame::Screen();
     const QSize outer = window.size().grownBy(frame);
-    const QRect client(QPoint(area.x() + (area.width() - outer.width()) / 2 + frame.left(),
-                              area.y() + (area.height() - outer.height()) / 2 + frame.top()),
-                       window.size());
+    return {QPoint(area.x() + (area.width() - outer.width()) / 2 + frame.left(),
+                   area.y() + (area.height() - outer.height()) / 2 + frame.top()),
+            window.size()};
+}
+
+void Centre(QWidget& window, QMargins deviceFrame) {
+    const QRect client = CentredClient(window, deviceFrame);
     window.setGeometry(client);
-    // Set on the native window too: where the place happens to be Qt's own guess, Qt would leave it
-    // out of the size hints, and the window manager would put the window wherever it finds room.
-    if (QWindow* handle = window.windowHandle()) handle->setGeometry(client);
+    // The place goes into the size hints only once it is set on the native window, and Qt takes no
+    // notice of a place equal to the one it gave the window itself: the window manager would put
+    // the window wherever it finds room.
+    if (QWindow* handle = window.windowHandle()) {
+        if (!window.isVisible() && handle->geometry() == client) handle->setGeometry(client.translated(1, 0));
+        handle->setGeometry(client);
+    }
 }
 
 // The frames an X11 window manager gives. It is asked before a window is first shown, so that
 // nothing moves on the screen; one that never answers (it may still claim it does) is not waited
-// for again, and its windows are centred once it has framed them.
+// for again, and its windows are centred once it has framed them. Every window is checked once it
+// is on the screen: working out an answer moves the window for a moment under some window managers,
+// and one may then map it where that left it.
 class X11Frames : public QAbstractNativeEventFilter {
 public:
     static X11Frames* Get() {
@@ -92,21 +102,26 @@ public:
     // The frame to centre the window by now, in device pixels.
     QMargins Frame(QWidget& window) {
         const auto id = static_cast<xcb_window_t>(window.winId());
-        Forget(id);
-        if (auto known = FrameExtents(c_, id, extents_)) return *known;
-        bool asked = false;
-        if (answers_ != Answers::No && Asks(id)) {
-            asked = true;
+        std::erase_if(placed_, [id](const Placed& p) { return p.id == id || !p.window; });
+        Placed p{&window, id, lastFrame_.value_or(QMargins()), false, false};
+        if (auto known = FrameExtents(c_, id, extents_)) {
+            p.frame = *known;
+            p.known = true;
+        } else if (answers_ != Answers::No && Asks(id)) {
+            p.asked = true;
             // Only a window manager known to answer is waited for: the first window is placed by a
             // guess and placed again when the answer comes, while the splash is up.
             if (answers_ == Answers::Yes) {
-                if (auto answer = AwaitAnswer(id)) return *answer;
-                answers_ = Answers::No;
+                if (auto answer = AwaitAnswer(id)) {
+                    p.frame = *answer;
+                    p.known = true;
+                } else {
+                    answers_ = Answers::No;
+                }
             }
         }
-        const QMargins guess = lastFrame_.value_or(QMargins());
-        waiting_.push_back({&window, id, guess, asked});
-        return guess;
+        placed_.push_back(p);
+        return p.frame;
     }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
@@ -117,21 +132,20 @@ public:
             const auto* e = reinterpret_cast<const xcb_property_notify_event_t*>(event);
             if (e->atom == extents_ && e->state == XCB_PROPERTY_NEW_VALUE) Framed(e->window);
         } else if (kind == XCB_MAP_NOTIFY) {
-            const auto* e = reinterpret_cast<const xcb_map_notify_event_t*>(event);
-            // Shown without an answer to a request made before: there will be none.
-            for (const Waiting& w : waiting_)
-                if (w.id == e->window && w.asked && answers_ == Answers::Unknown) answers_ = Answers::No;
+            Mapped(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
         }
         return false;
     }
 
 private:
     enum class Answers { Unknown, Yes, No };
-    struct Waiting {
+    // A window placed here, until it is on the screen with its frame known.
+    struct Placed {
         QPointer<QWidget> window;
         xcb_window_t id;
-        QMargins placedBy;
+        QMargins frame;  // what it was placed by
         bool asked;
+        bool known;  // the frame is the window manager's, not a guess
     };
 
     explicit X11Frames(xcb_connection_t* c)
@@ -163,23 +177,56 @@ private:
         return std::nullopt;
     }
 
-    // The window's frame is known: an answer while it is hidden, or the frame it was given when it
-    // was shown. A window placed by a guess is centred again by it, once.
-    void Framed(xcb_window_t id) {
-        auto it = std::find_if(waiting_.begin(), waiting_.end(), [id](const Waiting& w) { return w.id == id; });
-        if (it == waiting_.end()) return;
-        const std::optional<QMargins> frame = FrameExtents(c_, id, extents_);
-        if (!frame) return;
-        const Waiting w = *it;
-        waiting_.erase(it);
-        lastFrame_ = frame;
-        if (w.asked && answers_ == Answers::Unknown)
-            answers_ = w.window && !w.window->isVisible() ? Answers::Yes : Answers::No;
-        if (w.window && *frame != w.placedBy) Centre(*w.window, *frame);
+    std::vector<Placed>::iterator Find(xcb_window_t id) {
+        return std::find_if(placed_.begin(), placed_.end(), [id](const Placed& p) { return p.id == id; });
     }
 
-    void Forget(xcb_window_t id) {
-        std::erase_if(waiting_, [id](const Waiting& w) { return w.id == id || !w.window; });
+    // The window's frame is known: an answer while it is hidden, or the frame it was given when it
+    // was shown.
+    void Framed(xcb_window_t id) {
+        const auto it = Find(id);
+        if (it == placed_.end() || !it->window) return;
+        const std::optional<QMargins> frame = FrameExtents(c_, id, extents_);
+        if (!frame) return;
+        lastFrame_ = frame;
+        const bool shown = it->window->isVisible();
+        if (it->asked && answers_ == Answers::Unknown) answers_ = shown ? Answers::No : Answers::Yes;
+        const bool moved = *frame != it->frame;
+        it->frame = *frame;
+        it->known = true;
+        if (shown) {
+            Check(it);
+        } else if (moved) {
+            Centre(*it->window, *frame);
+        }
+    }
+
+    void Mapped(xcb_window_t id) {
+        const auto it = Find(id);
+        if (it == placed_.end()) return;
+        // Shown without an answer to a request made before: there will be none.
+        if (it->asked && !it->known && answers_ == Answers::Unknown) answers_ = Answers::No;
+        // A frame not known yet comes with the window manager's framing.
+        if (it->known || FrameExtents(c_, id, extents_)) Check(it);
+    }
+
+    // Moves a window on the screen to where its frame is centred, if it is not there, and forgets it.
+    void Check(std::vector<Placed>::iterator it) {
+        const Placed p = *it;
+        placed_.erase(it);
+        if (!p.window) return;
+        const QMargins frame = FrameExtents(c_, p.id, extents_).value_or(p.frame);
+        const QRect client = CentredClient(*p.window, frame);
+        const qreal ratio = p.window->windowHandle() ? p.window->windowHandle()->devicePixelRatio() : 1.0;
+        const QPoint wanted(qRound(client.x() * ratio), qRound(client.y() * ratio));
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        Freed<xcb_translate_coordinates_reply_t> at{
+            xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, p.id, root, 0, 0), nullptr)};
+        if (!at.p || (std::abs(at.p->dst_x - wanted.x()) <= 1 && std::abs(at.p->dst_y - wanted.y()) <= 1)) return;
+        // Asked of the window manager directly: Qt may believe the window is there already.
+        const uint32_t place[] = {static_cast<uint32_t>(wanted.x()), static_cast<uint32_t>(wanted.y())};
+        xcb_configure_window(c_, p.id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+        xcb_flush(c_);
     }
 
     xcb_connection_t* c_;
@@ -188,7 +235,7 @@ private:
     Answers answers_ = Answers::Unknown;
     // The frame of the window framed last, the best guess for the next one.
     std::optional<QMargins> lastFrame_;
-    std::vector<Waiting> waiting_;
+    std::vector<Placed> placed_;
 };
 
 // On Wayland the request is already on its way to the compositor when the window hears of it: the

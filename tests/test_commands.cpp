@@ -24,6 +24,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <xcb/xcb.h>
@@ -296,44 +297,51 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
 }
 
 // The window's frame on the screen, as the X server and the window manager tell it: the client
-// area's place and the frame extents the window manager set; none while it has set none.
-QRect FrameOnScreen(QWidget& w) {
+// area's place and the frame extents the window manager set (none while it has set none). Nothing
+// while the window is not on the screen: a window manager moves it about while it takes it on.
+std::optional<QRect> FrameOnScreen(QWidget& w) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* c = x11->connection();
     const auto id = static_cast<xcb_window_t>(w.winId());
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const char name[] = "_NET_FRAME_EXTENTS";
     auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    auto* state = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
     auto* place = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, root, 0, 0), nullptr);
     auto* size = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
     auto* extents = atom ? xcb_get_property_reply(c, xcb_get_property(c, 0, id, atom->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr)
                          : nullptr;
-    QRect frame;
-    if (place && size) frame = QRect(place->dst_x, place->dst_y, size->width, size->height);
-    if (extents && xcb_get_property_value_length(extents) == 16) {
-        const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(extents));
-        frame = frame.adjusted(-static_cast<int>(v[0]), -static_cast<int>(v[2]), static_cast<int>(v[1]),
-                               static_cast<int>(v[3]));
+    std::optional<QRect> frame;
+    if (state && state->map_state == XCB_MAP_STATE_VIEWABLE && place && size) {
+        frame = QRect(place->dst_x, place->dst_y, size->width, size->height);
+        if (extents && xcb_get_property_value_length(extents) == 16) {
+            const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(extents));
+            frame = frame->adjusted(-static_cast<int>(v[0]), -static_cast<int>(v[2]), static_cast<int>(v[1]),
+                                    static_cast<int>(v[3]));
+        }
     }
-    for (void* reply : {static_cast<void*>(atom), static_cast<void*>(place), static_cast<void*>(size),
-                        static_cast<void*>(extents)})
+    for (void* reply : {static_cast<void*>(atom), static_cast<void*>(state), static_cast<void*>(place),
+                        static_cast<void*>(size), static_cast<void*>(extents)})
         std::free(reply);
     return frame;
 }
 
-// The window's frame once the window manager has framed it (a window that asks for no frame may be
-// framed for a moment all the same) and the game has centred it; the frame as it stands when that
-// never happens.
+// The window's frame once it is on the screen, framed by the window manager (a window that asks for
+// no frame may be framed for a moment all the same) and centred by the game; the frame as it stands
+// when that never happens.
 QRect SettledFrame(QWidget& w, int ms = 5000) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const bool framed = !w.windowFlags().testFlag(Qt::FramelessWindowHint);
+    QRect seen;
     auto centred = [&] {
-        const QRect f = FrameOnScreen(w);
-        return (f.size() != w.size() || !framed) && std::abs(f.x() - (screen.width() - f.width()) / 2) <= 2 &&
-               std::abs(f.y() - (screen.height() - f.height()) / 2) <= 2;
+        const std::optional<QRect> f = FrameOnScreen(w);
+        if (!f) return false;
+        seen = *f;
+        return (f->size() != w.size() || !framed) && std::abs(f->x() - (screen.width() - f->width()) / 2) <= 2 &&
+               std::abs(f->y() - (screen.height() - f->height()) / 2) <= 2;
     };
     PumpUntil(centred, ms);
-    return FrameOnScreen(w);
+    return seen;
 }
 
 QString FrameLine(const QWidget& w, QRect f) {
@@ -345,16 +353,16 @@ QString FrameLine(const QWidget& w, QRect f) {
         .arg(f.height());
 }
 
-// Tells when the splash is first on the screen.
+// Tells how long after its making the splash is first on the screen.
 class SplashWatch : public QObject {
 public:
-    explicit SplashWatch(qint64 launchedAt) : launchedAt_(launchedAt) { qApp->installEventFilter(this); }
+    SplashWatch() : madeAt_(MonotonicMs()) { qApp->installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Expose || !watched->isWindowType()) return false;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->windowHandle() == watched && qobject_cast<frmLogo*>(w) && !seen_) {
                 seen_ = true;
-                Report(QStringLiteral("SPLASH %1").arg(MonotonicMs() - launchedAt_));
+                Report(QStringLiteral("SPLASH %1").arg(MonotonicMs() - madeAt_));
                 // Within the splash's three seconds.
                 QTimer::singleShot(0, w, [w] { Report(FrameLine(*w, SettledFrame(*w, 2000))); });
             }
@@ -362,7 +370,7 @@ public:
     }
 
 private:
-    qint64 launchedAt_;
+    qint64 madeAt_;
     bool seen_ = false;
 };
 
@@ -393,26 +401,32 @@ Child StartChild(const char* test, const std::vector<std::pair<QString, QString>
 // new-game and high-score windows; with QUORBIT_CHILD_BLOCKER another window stands in the middle of
 // the screen first, as on any desktop in use.
 TEST(WindowsChild, OpensEveryWindowOnTheDisplay) {
-    const QByteArray launchedAt = qgetenv("QUORBIT_CHILD_WINDOWS");
-    if (launchedAt.isEmpty()) GTEST_SKIP() << "runs only as a child of WindowsOnX11";
+    if (!qEnvironmentVariableIsSet("QUORBIT_CHILD_WINDOWS")) GTEST_SKIP() << "runs only as a child of WindowsOnX11";
     std::unique_ptr<QWidget> blocker;
     if (qEnvironmentVariableIsSet("QUORBIT_CHILD_BLOCKER")) {
         blocker = std::make_unique<QWidget>();
         blocker->setGeometry(312, 234, 400, 300);
         blocker->show();
-        PumpUntil([&] { return FrameOnScreen(*blocker).size() != blocker->size(); });
+        PumpUntil([&] { return FrameOnScreen(*blocker).value_or(blocker->geometry()).size() != blocker->size(); });
     }
-    SplashWatch watch(launchedAt.toLongLong());
+    // From the start of the start-up: the time to load the program varies far more on a busy machine.
+    SplashWatch watch;
     frmMain form;
     form.Form_Load();
     Report(FrameLine(form, SettledFrame(form)));
-    Modal::SetHook([](QDialog& d) {
-        Report(FrameLine(d, SettledFrame(d)));
-        d.close();
+    // Each window is shown modally, as in play, then measured and closed from inside its own loop.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&closer] {
+        if (QWidget* d = QApplication::activeModalWidget()) {
+            closer.stop();
+            Report(FrameLine(*d, SettledFrame(*d)));
+            d->close();
+        }
     });
-    form.HotKeys(vbKeyN);
-    form.HotKeys(vbKeyH);
-    Modal::SetHook(nullptr);
+    for (Integer key : {vbKeyN, vbKeyH}) {
+        closer.start(20);
+        form.HotKeys(key);
+    }
     Report(QStringLiteral("DONE"));
 }
 
@@ -436,7 +450,7 @@ TEST(WindowsOnX11, NoWaitForTheWindowManagerAndEveryFrameCentredWhateverElseIsOn
         std::vector<std::pair<QString, QString>> env{
             {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
             {QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(displays[i]->Display())},
-            {QStringLiteral("QUORBIT_CHILD_WINDOWS"), QString::number(MonotonicMs())}};
+            {QStringLiteral("QUORBIT_CHILD_WINDOWS"), QStringLiteral("1")}};
         if (rows[i].blocker) env.emplace_back(QStringLiteral("QUORBIT_CHILD_BLOCKER"), QStringLiteral("1"));
         children.push_back(StartChild("WindowsChild.OpensEveryWindowOnTheDisplay", env));
     }
@@ -464,9 +478,10 @@ TEST(WindowsOnX11, NoWaitForTheWindowManagerAndEveryFrameCentredWhateverElseIsOn
                                            QStringLiteral("frmOptions"), QStringLiteral("frmHighScores")}));
     }
     // A window manager that never answers the frame request holds up nothing: the splash comes as
-    // soon as under one that answers at once (a half-second wait per window would show).
+    // soon as under one that answers at once (a half-second wait for each of the two windows made
+    // before it would show).
     ASSERT_EQ(fastestSplash.count(QStringLiteral("fluxbox")), 1u);
-    EXPECT_LT(fastestSplash[QStringLiteral("fluxbox")], fastestSplash[QStringLiteral("openbox")] + 300);
+    EXPECT_LT(fastestSplash[QStringLiteral("fluxbox")], fastestSplash[QStringLiteral("openbox")] + 500);
 }
 
 // On a Wayland compositor, the maximise box Qt draws on the title bar asks for a state the game's
@@ -507,7 +522,10 @@ TEST(WindowsOnWayland, AMaximiseRequestLeavesEveryWindowAtItsSize) {
                              {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")},
                               {QStringLiteral("XDG_RUNTIME_DIR"), compositor.RuntimeDir()},
                               {QStringLiteral("WAYLAND_DISPLAY"), compositor.SocketPath()},
-                              {QStringLiteral("QUORBIT_CHILD_MAXIMISE"), QStringLiteral("1")}},
+                              {QStringLiteral("QUORBIT_CHILD_MAXIMISE"), QStringLiteral("1")},
+                              // The graphics driver Qt loads for OpenGL, which the game never draws
+                              // with, is unloaded at the end still holding a block: not ours to report.
+                              {QStringLiteral("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"), QStringLiteral("none")}},
                              {QStringLiteral("DISPLAY")});
     ASSERT_TRUE(child.Finish());
     const QString errors = QString::fromLocal8Bit(child.process->readAllStandardError());

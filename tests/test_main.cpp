@@ -7,10 +7,11 @@
 
 // Leak reports from system libraries that keep their state until the process ends are not ours. SDL's
 // PulseAudio backend leaves some of libpulse's requests unfreed when a device lost with its server is
-// closed, and the reports then stop inside libpulse.
+// closed, and the reports then stop inside libpulse. Qt's Wayland layer leaves its display's objects
+// to the end of the process.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libSDL2\nleak:libfluidsynth\nleak:libfontconfig\nleak:libdbus\nleak:libglib\n"
-           "leak:libgobject\nleak:libxkbcommon\nleak:libpulse\n";
+           "leak:libgobject\nleak:libxkbcommon\nleak:libpulse\nleak:libwayland-client\nleak:libQt6WaylandClient\n";
 }
 // Nor is what they were spared listed: tests read the standard error of the game they start.
 extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
