@@ -3,9 +3,9 @@
 set -euo pipefail
 pkgs=(build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev qt6-base-private-dev qt6-svg-dev
       libsdl2-mixer-dev libfluidsynth-dev libxcb1-dev timgm6mb-soundfont fonts-liberation
-      # The desktops the tests run the game on: X11 under two window managers, a Wayland compositor,
+      # The desktops the tests run the game on: X11 under three window managers, a Wayland compositor,
       # and a sound server that can be stopped and started again.
-      xvfb x11-utils openbox fluxbox weston qt6-wayland pulseaudio pulseaudio-utils)
+      xvfb x11-utils openbox fluxbox icewm weston qt6-wayland pulseaudio pulseaudio-utils)
 if [ "${1:-}" = "--with-fuzz" ]; then pkgs+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--with-shots" ]; then pkgs+=(xdotool imagemagick); fi
 missing=()
