@@ -93,27 +93,37 @@ ScopedConfigHome::~ScopedConfigHome() {
 
 namespace {
 // Starts `program` with `args`, its output to `log` (or nowhere), and `env` added; -1 when it could not.
+// Everything is made before the fork: the child of a threaded process may not allocate (under the
+// sanitizer another thread may hold the allocator's lock for ever).
 pid_t Spawn(const QString& program, const QList<QByteArray>& args, const std::vector<std::pair<QByteArray, QByteArray>>& env,
             const QString& log = {}, int keepFd = -1) {
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty()) return -1;
     const QByteArray file = QFile::encodeName(path);
-    const QByteArray logFile = log.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(log);
     std::vector<QByteArray> owned(args.begin(), args.end());
     std::vector<char*> argv{const_cast<char*>(file.constData())};
     for (QByteArray& a : owned) argv.push_back(a.data());
     argv.push_back(nullptr);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : env) environment.insert(QString::fromLocal8Bit(name), QString::fromLocal8Bit(value));
+    std::vector<QByteArray> entries;
+    for (const QString& entry : environment.toStringList()) entries.push_back(entry.toLocal8Bit());
+    std::vector<char*> envp;
+    for (QByteArray& entry : entries) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    const int out = ::open(log.isEmpty() ? "/dev/null" : QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    for (const auto& [name, value] : env) ::setenv(name.constData(), value.constData(), 1);
-    const int out = ::open(logFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (pid != 0) {
+        if (out >= 0) ::close(out);
+        return pid;
+    }
     if (out >= 0) {
         ::dup2(out, 1);
         ::dup2(out, 2);
     }
     for (int fd = 3; fd < 1024; ++fd)
         if (fd != keepFd) ::close(fd);
-    ::execv(file.constData(), argv.data());
+    ::execve(file.constData(), argv.data(), envp.data());
     ::_exit(127);
 }
 
